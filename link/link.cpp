@@ -1,0 +1,203 @@
+#include "link/link.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "link/timer.h"
+
+namespace tavix::link {
+
+namespace {
+
+// Smallest slice an answer wait blocks for, so that a wait close to its
+// deadline still sleeps instead of polling.
+constexpr double kMinWaitSlice = 0.001;
+
+void PutWord(std::uint8_t* at, std::uint16_t word) {
+  at[0] = static_cast<std::uint8_t>(word >> 8);
+  at[1] = static_cast<std::uint8_t>(word & 0xFF);
+}
+
+std::uint16_t GetWord(const std::uint8_t* at) {
+  return static_cast<std::uint16_t>(at[0] * 256 + at[1]);
+}
+
+}  // namespace
+
+Link::Link(Port& port, FailureReporter& reporter) : port_(port), reporter_(reporter) {}
+
+int Link::Open(std::uint16_t com) {
+  st.com = com;
+  const int ret = port_.OpenComConfig(com, QString(), kBaud, kParityNone, kDataBits, kStopBits,
+                                      kQueueSize, kQueueSize);
+  st.ret = static_cast<std::int16_t>(ret);
+  if (ret < 0) {
+    st.szStatus = OpenErrorMessage(ret);
+    return ret;
+  }
+  port_.SetComTime(kTimeoutSeconds);
+  port_.FlushInQ();
+  port_.FlushOutQ();
+  port_.SetCTSMode(0);
+  return ret;
+}
+
+void Link::Close() {
+  port_.CloseCom();
+}
+
+void Link::FillTxBuf(const ParamBlock& block, std::uint16_t order, std::uint16_t row,
+                     const CalibFactors& factors) {
+  std::uint8_t* buf = st.szWriteBuf.data();
+  PutWord(buf, kSync);
+  PutWord(buf + 2, order);
+  if (order == kOrderWriteRow) {
+    PutWord(buf + 4, row);
+    // A row beyond the table would read past the block; such a row is sent
+    // with its number but without words (the filler stays as it was).
+    if (row < kTeachRows) {
+      for (int i = 0; i < kTeachCols; ++i) PutWord(buf + 6 + 2 * i, block.pp[TeachWord(row, i)]);
+    }
+  } else if (order == kOrderWriteFactors) {
+    PutWord(buf + 4, factors.cfrot);
+    PutWord(buf + 6, factors.cfgruen);
+    PutWord(buf + 8, factors.cfblau);
+  } else {
+    for (int i = 0; i < anzframe; ++i) PutWord(buf + 4 + 2 * i, block.pp[i]);
+  }
+}
+
+void Link::StartPaced(double delay) {
+  st.transbeg = Timer();
+  st.waitdel = delay;
+}
+
+void Link::SettleWait() {
+  st.tdiff = 0.0;
+  for (;;) {
+    st.tdiff = Timer() - st.transbeg;
+    if (!(st.waitdel > st.tdiff)) break;
+    SleepUntil(st.transbeg + st.waitdel);
+  }
+}
+
+void Link::BeginWriteOnly(std::uint16_t order) {
+  st.order = order;
+  port_.FlushInQ();
+  port_.FlushOutQ();
+}
+
+bool Link::SendFrame(const ParamBlock& block, std::uint16_t order, std::uint16_t row,
+                     const CalibFactors& factors) {
+  st.order = order;
+  FillTxBuf(block, order, row, factors);
+  const int written =
+      port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), kFrameBytes);
+  st.nBytesW = static_cast<std::uint16_t>(written);
+  TakeAndReportLoss();
+  if (st.nBytesW != kFrameBytes) {
+    reporter_.ReportFailure();
+    return false;
+  }
+  return true;
+}
+
+bool Link::TakeAndReportLoss() {
+  const QString reason = port_.TakeLostReason();
+  if (reason.isEmpty()) return false;
+  reporter_.ReportLinkLost(reason);
+  return true;
+}
+
+Link::WaitEnd Link::WaitForAnswer(int expectedBytes, const std::uint16_t* stopFlag, int* queued) {
+  st.tstart = Timer();
+  for (;;) {
+    const int n = port_.GetInQLen();
+    *queued = n;
+    if (TakeAndReportLoss()) return WaitEnd::kLost;
+    if (stopFlag != nullptr && *stopFlag == 0) return WaitEnd::kStopped;
+    st.tdiff = Timer() - st.tstart;
+    if (st.tdiff > kTimeoutSeconds || n >= expectedBytes) return WaitEnd::kDone;
+    const double remaining = st.tstart + kTimeoutSeconds - Timer();
+    port_.WaitInQ(std::max(remaining, kMinWaitSlice));
+    if (TakeAndReportLoss()) return WaitEnd::kLost;
+  }
+}
+
+int Link::ReadQueued(int queued) {
+  // Never more than the receive buffer holds; a larger count is a wrong
+  // answer anyway, and the rest is dropped by the next request's flush.
+  const int count = std::clamp(queued, 0, static_cast<int>(st.szReadBuf.size()));
+  const int got = port_.ComRd(reinterpret_cast<char*>(st.szReadBuf.data()), count);
+  st.nBytesR = static_cast<std::uint16_t>(got);
+  // A queue beyond the buffer never counts as an answer of the right size.
+  return queued > count ? -1 : got;
+}
+
+Answer Link::Request(const ParamBlock& block, std::uint16_t order, int expectedBytes,
+                     const std::uint16_t* stopFlag) {
+  st.order = order;
+  port_.FlushInQ();
+  port_.FlushOutQ();
+  FillTxBuf(block, order, 0);
+  port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), kFrameBytes);
+  if (TakeAndReportLoss()) {
+    st.nBytesR = 0;
+    reporter_.ReportFailure();
+    return Answer::kFailed;
+  }
+  int queued = 0;
+  switch (WaitForAnswer(expectedBytes, stopFlag, &queued)) {
+    case WaitEnd::kStopped:
+      return Answer::kStopped;
+    case WaitEnd::kLost:
+      st.nBytesR = 0;
+      reporter_.ReportFailure();
+      return Answer::kFailed;
+    case WaitEnd::kDone:
+      break;
+  }
+  const int got = ReadQueued(queued);
+  const bool lost = TakeAndReportLoss();
+  if (!lost && got == expectedBytes && st.nBytesR == expectedBytes) return Answer::kOk;
+  reporter_.ReportFailure();
+  return Answer::kFailed;
+}
+
+bool Link::RequestVersion(const ParamBlock& block) {
+  st.order = kOrderReadVersion;
+  FillTxBuf(block, kOrderReadVersion, 0);
+  port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), kFrameBytes);
+  if (TakeAndReportLoss()) {
+    st.nBytesR = 0;
+    return false;
+  }
+  int queued = 0;
+  if (WaitForAnswer(kVersionBytes, nullptr, &queued) != WaitEnd::kDone) {
+    st.nBytesR = 0;
+    return false;
+  }
+  const int got = ReadQueued(queued);
+  if (TakeAndReportLoss() || got != kVersionBytes || st.nBytesR != kVersionBytes) return false;
+  for (int i = 0; i < kVersionChars; ++i) {
+    st.version[i] = static_cast<char>(st.szReadBuf[2 * i + 1]);
+  }
+  st.version[kVersionChars] = '\0';
+  return true;
+}
+
+void Link::GetRxBufPara(ParamBlock& block, int words) const {
+  const int count = std::clamp(words, 0, static_cast<int>(anzpara));
+  for (int i = 0; i < count; ++i) block.pp[i] = GetWord(st.szReadBuf.data() + 2 * i);
+}
+
+void Link::GetRxBufData(DataRecord& record) const {
+  for (int i = 0; i < anzdata; ++i) record.databuf[i] = GetWord(st.szReadBuf.data() + 2 * i);
+}
+
+QString Link::VersionText() const {
+  const char* text = st.version.data();
+  return QString::fromLatin1(text, static_cast<qsizetype>(strnlen(text, kVersionChars)));
+}
+
+}  // namespace tavix::link

@@ -1,0 +1,146 @@
+// Frames, transactions and the link state shared by both programs.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include <QString>
+
+#include "link/params.h"
+#include "link/port.h"
+
+namespace tavix::link {
+
+inline constexpr std::uint16_t kSync = 0x0055;
+inline constexpr std::uint16_t anzframe = 16;         // payload words of every request
+inline constexpr int kFrameBytes = anzframe * 2 + 4;  // 36
+inline constexpr int kVersionBytes = 96;              // answer to order 7
+inline constexpr int kVersionChars = 48;
+inline constexpr int kParaBytes = anzpara * 2;  // answer to orders 3, 4
+inline constexpr int kDataBytes = anzdata * 2;  // answer to orders 5, 11
+inline constexpr int kFactorBytes = 6;          // answer to order 9
+
+// Order codes.
+enum Order : std::uint16_t {
+  kOrderWriteRam = 1,
+  kOrderWriteRow = 2,
+  kOrderReadRam = 3,
+  kOrderReadEeprom = 4,
+  kOrderReadData = 5,
+  kOrderStoreEeprom = 6,
+  kOrderReadVersion = 7,
+  kOrderWriteFactors = 8,
+  kOrderReadFactors = 9,
+  kOrderWriteGloss = 10,
+  kOrderReadGloss = 11,
+};
+
+// Settle delays (seconds) the operations set when they start.
+inline constexpr double kSettleStart = 0.1;
+inline constexpr double kSettleSendPara = 1.0;
+inline constexpr double kSettleGetPara = 0.1;
+
+// Link state, with the names the protocol documents use.
+struct LinkState {
+  std::uint16_t com = 1;                          // port number
+  std::int16_t ret = 0;                           // result of the last open
+  QString szStatus;                               // message of a failed open
+  std::uint16_t order = 1;                        // order code of the frame last built
+  double transbeg = 0.0;                          // start of the last paced operation
+  double waitdel = kSettleStart;                  // settle delay that operation asked for
+  double tstart = 0.0;                            // when the current request was written
+  double tdiff = 0.0;                             // elapsed seconds in the current wait
+  std::uint16_t nBytesW = 0;                      // count returned by the last frame write
+  std::uint16_t nBytesR = 0;                      // count returned by the last answer read
+  std::array<char, kVersionChars + 1> version{};  // last good version text
+  // The frame is built at the start of szWriteBuf and keeps its bytes
+  // between frames: bytes a builder does not write are the previous frame's.
+  std::array<std::uint8_t, 1024> szWriteBuf{};
+  std::array<std::uint8_t, 1024> szReadBuf{};
+};
+
+// How a program shows a failed transaction. The link calls it where the
+// failure happens; each program decides how it looks ("TIMEOUT" in the
+// status display and the box titled with the version text).
+class FailureReporter {
+ public:
+  virtual ~FailureReporter() = default;
+  // A write whose count was not 36, or an answer of the wrong size.
+  virtual void ReportFailure() = 0;
+  // The open port was lost (device unplugged, peer hung up). Called once per
+  // loss, before the ReportFailure of the transaction that found it.
+  virtual void ReportLinkLost(const QString& reason) = 0;
+};
+
+// Outcome of a request with answer.
+enum class Answer { kOk, kFailed, kStopped };
+
+class Link {
+ public:
+  Link(Port& port, FailureReporter& reporter);
+
+  LinkState st;
+
+  Port& port() { return port_; }
+
+  // Opens port `com` with the fixed line settings; on success sets the
+  // time-out, flushes both queues and switches the handshake off. Returns
+  // the open result (stored in st.ret); on failure st.szStatus holds the
+  // message for it.
+  int Open(std::uint16_t com);
+  void Close();
+
+  // The version request: order 7 without a flush before the write, wait for
+  // 96 bytes or 2.0 s, read what is queued. True when exactly 96 bytes came;
+  // st.version then holds the 48 characters (low byte of each word). On
+  // false nothing is reported here: each program shows its own box.
+  bool RequestVersion(const ParamBlock& block);
+
+  // Builds the frame for `order` in st.szWriteBuf (row used by order 2).
+  // Order 8 takes its payload from `factors`.
+  void FillTxBuf(const ParamBlock& block, std::uint16_t order, std::uint16_t row,
+                 const CalibFactors& factors = CalibFactors{});
+
+  // Marks the start of a paced operation: transbeg = now, waitdel = delay.
+  void StartPaced(double delay);
+  // Waits until waitdel has passed since transbeg; sleeps, runs no events.
+  void SettleWait();
+
+  // Start of a write-only operation: sets order, flushes input then output.
+  void BeginWriteOnly(std::uint16_t order);
+  // One write-only frame (no flush): builds, writes 36 bytes, reports a
+  // failure when the count is not 36. True when 36 bytes were written.
+  bool SendFrame(const ParamBlock& block, std::uint16_t order, std::uint16_t row = 0,
+                 const CalibFactors& factors = CalibFactors{});
+
+  // Request with answer: sets order, flushes both queues, writes the frame,
+  // waits until `expectedBytes` are queued or 2.0 s have passed, reads what
+  // is queued. With a stop flag, a flag found 0 during the wait ends the
+  // request at once (kStopped: nothing read, nothing reported). A count
+  // other than expectedBytes is reported (kFailed). On kOk the answer is at
+  // the start of st.szReadBuf.
+  Answer Request(const ParamBlock& block, std::uint16_t order, int expectedBytes,
+                 const std::uint16_t* stopFlag = nullptr);
+
+  // Decoding: word i = byte 2i * 256 + byte 2i+1.
+  void GetRxBufPara(ParamBlock& block, int words) const;  // 171, 16 or 3 words
+  void GetRxBufData(DataRecord& record) const;
+
+  QString VersionText() const;  // st.version as text
+
+ private:
+  enum class WaitEnd { kDone, kStopped, kLost };
+  // Reports a lost port (once per loss); true when the port was lost.
+  bool TakeAndReportLoss();
+  // The answer wait: blocks on the port until `expectedBytes` are queued or
+  // 2.0 s have passed since tstart; `queued` is the last queue length seen.
+  WaitEnd WaitForAnswer(int expectedBytes, const std::uint16_t* stopFlag, int* queued);
+  // Reads the `queued` bytes (at most the buffer's size) into szReadBuf and
+  // sets nBytesR; the count, or -1 when the queue held more than fits.
+  int ReadQueued(int queued);
+
+  Port& port_;
+  FailureReporter& reporter_;
+};
+
+}  // namespace tavix::link

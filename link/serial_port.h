@@ -1,0 +1,52 @@
+// The real serial port, on QSerialPort.
+#pragma once
+
+#include <memory>
+
+#include "link/port.h"
+
+class QSerialPort;
+
+namespace tavix::link {
+
+// The device that port number `com` (1 = first) stands for: the environment
+// variable TAVIX_COM<com> when set, otherwise COM<com> on Windows and the
+// com-th serial port the system lists on Linux. Empty when there is none;
+// `why` then says so.
+QString DeviceForPort(int com, QString* why = nullptr);
+
+class SerialPort final : public Port {
+ public:
+  SerialPort();
+  ~SerialPort() override;
+
+  int OpenComConfig(int com, const QString& deviceName, int baud, int parity, int dataBits,
+                    int stopBits, int inQueueSize, int outQueueSize) override;
+  int SetComTime(double seconds) override;
+  int SetCTSMode(int mode) override;
+  int FlushInQ() override;
+  int FlushOutQ() override;
+  int ComWrt(const char* buffer, int count) override;
+  int GetInQLen() override;
+  int ComRd(char* buffer, int count) override;
+  int CloseCom() override;
+  void WaitInQ(double seconds) override;
+  bool IsOpen() const override;
+  QString DevicePath() const override;
+  QString OpenDetail() const override;
+  QString TakeLostReason() override;
+
+ private:
+  // After a failed wait or read: true (and the port closed, the reason kept)
+  // when the error shows that the device hung up or went away.
+  bool CheckLost();
+  void MarkLost();
+
+  std::unique_ptr<QSerialPort> serial_;
+  double timeout_ = kTimeoutSeconds;  // of writes and reads (SetComTime)
+  QString devicePath_;
+  QString detail_;
+  QString lostReason_;
+};
+
+}  // namespace tavix::link

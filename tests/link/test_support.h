@@ -1,0 +1,31 @@
+// Helpers shared by the link suites.
+#pragma once
+
+#include <sys/resource.h>
+
+#include <QString>
+#include <vector>
+
+#include "link/link.h"
+
+namespace tavix::link {
+
+// Counts failure reports and keeps every lost-link reason.
+class CountingReporter : public FailureReporter {
+ public:
+  void ReportFailure() override { ++failures; }
+  void ReportLinkLost(const QString& reason) override { lost.push_back(reason); }
+  int failures = 0;
+  std::vector<QString> lost;
+};
+
+// CPU time the calling thread has used, in seconds (the simulator runs on a
+// thread of its own in the same process).
+inline double ThreadCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+}  // namespace tavix::link
