@@ -1,0 +1,486 @@
+#include "ui/graphs.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include <QChart>
+#include <QGraphicsItem>
+#include <QLegend>
+#include <QLineSeries>
+#include <QPainter>
+#include <QPen>
+#include <QPolygonF>
+#include <QStringList>
+#include <QTransform>
+#include <QValueAxis>
+
+namespace tavix::ui {
+
+namespace {
+
+constexpr double kDefaultMin = 0.0;
+constexpr double kDefaultMax = 4095.0;
+constexpr int kMaxTraces = 64;
+constexpr int kMaxPointsPerScreen = 100000;
+constexpr int kFullCircleSegments = 120;  // segments of a 360-degree arc
+
+// Reads a numeric dynamic property; `fallback` when absent or not a number.
+double NumberProperty(const QObject* object, const char* name, double fallback) {
+  const QVariant value = object->property(name);
+  if (!value.isValid()) return fallback;
+  bool ok = false;
+  const double number = value.toDouble(&ok);
+  return ok && std::isfinite(number) ? number : fallback;
+}
+
+bool ValidRange(double min, double max) {
+  return std::isfinite(min) && std::isfinite(max) && min < max;
+}
+
+// A plain chart: no legend, no animation, small margins.
+void SetUpChart(QChart* chart, QValueAxis* x, QValueAxis* y) {
+  chart->legend()->hide();
+  chart->setAnimationOptions(QChart::NoAnimation);
+  chart->setBackgroundRoundness(0);
+  chart->setMargins(QMargins(2, 2, 2, 2));
+  for (QValueAxis* axis : {x, y}) {
+    axis->setLabelFormat("%.0f");
+    axis->setTickCount(5);
+  }
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+}
+
+QPen ThinPen(QColor color) {
+  QPen pen(color);
+  pen.setWidthF(1.0);
+  pen.setCosmetic(true);
+  return pen;
+}
+
+// True when `b` lies on the straight segment from `a` to `c` (integer points).
+bool OnSegment(QPointF a, QPointF b, QPointF c) {
+  const auto ax = static_cast<std::int64_t>(a.x()), ay = static_cast<std::int64_t>(a.y());
+  const auto bx = static_cast<std::int64_t>(b.x()), by = static_cast<std::int64_t>(b.y());
+  const auto cx = static_cast<std::int64_t>(c.x()), cy = static_cast<std::int64_t>(c.y());
+  const std::int64_t cross = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
+  const std::int64_t dot = (bx - ax) * (cx - bx) + (by - ay) * (cy - by);
+  return cross == 0 && dot >= 0;
+}
+
+}  // namespace
+
+namespace {
+
+// Maps graph values into the plot area for the given axis ranges.
+QTransform ValueTransform(const QRectF& area, double xmin, double xmax, double ymin, double ymax) {
+  const double sx = area.width() / (xmax - xmin);
+  const double sy = area.height() / (ymax - ymin);
+  return QTransform(sx, 0, 0, -sy, area.left() - xmin * sx, area.bottom() + ymin * sy);
+}
+
+}  // namespace
+
+// All plots of an X/Y graph, drawn in value coordinates and clipped to the
+// plot area. Cached as a picture, so a moving cursor does not redraw them.
+class PlotLayer : public QGraphicsItem {
+ public:
+  struct Plot {
+    QPolygonF points;
+    QColor color;
+  };
+
+  explicit PlotLayer(QGraphicsItem* parent) : QGraphicsItem(parent) {
+    setZValue(500);
+    setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+  }
+
+  std::map<int, Plot>& plots() { return plots_; }
+  const std::map<int, Plot>& plots() const { return plots_; }
+  void changed() { update(); }
+
+  void place(const QRectF& area, const QTransform& transform) {
+    prepareGeometryChange();
+    area_ = area;
+    transform_ = transform;
+    update();
+  }
+
+  QRectF boundingRect() const override { return area_; }
+
+  void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override {
+    if (plots_.empty() || area_.isEmpty()) return;
+    painter->save();
+    painter->setClipRect(area_);
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    for (const auto& entry : plots_) {
+      const Plot& plot = entry.second;
+      painter->setPen(ThinPen(plot.color));
+      if (plot.points.size() == 1) {  // a single point shows as a dot
+        painter->setBrush(plot.color);
+        painter->drawEllipse(transform_.map(plot.points.front()), 1.5, 1.5);
+        painter->setBrush(Qt::NoBrush);
+      } else {
+        painter->drawPolyline(transform_.map(plot.points));
+      }
+    }
+    painter->restore();
+  }
+
+ private:
+  std::map<int, Plot> plots_;
+  QRectF area_;
+  QTransform transform_;
+};
+
+// Cursor of an X/Y graph: a filled circle at the cursor's position with a
+// crosshair across the plot area, drawn above every plot.
+class CursorItem : public QGraphicsItem {
+ public:
+  explicit CursorItem(QGraphicsItem* parent) : QGraphicsItem(parent) {
+    setZValue(1000);
+    hide();
+  }
+
+  QPointF value() const { return value_; }
+  void setValue(QPointF value) { value_ = value; }
+  QColor color() const { return color_; }
+  void setColor(QColor color) {
+    color_ = color;
+    update();
+  }
+
+  void place(const QRectF& area, const QTransform& transform) {
+    prepareGeometryChange();
+    area_ = area;
+    point_ = transform.map(value_);
+    update();
+  }
+
+  QRectF boundingRect() const override {
+    return area_.adjusted(-kRadius - 2, -kRadius - 2, kRadius + 2, kRadius + 2);
+  }
+
+  void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override {
+    if (!area_.adjusted(-0.5, -0.5, 0.5, 0.5).contains(point_)) return;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    painter->setPen(ThinPen(color_));
+    painter->drawLine(QPointF(area_.left(), point_.y()), QPointF(area_.right(), point_.y()));
+    painter->drawLine(QPointF(point_.x(), area_.top()), QPointF(point_.x(), area_.bottom()));
+    painter->setBrush(color_);
+    painter->drawEllipse(point_, kRadius, kRadius);
+    painter->restore();
+  }
+
+ private:
+  static constexpr double kRadius = 4.0;
+  QPointF value_;
+  QColor color_ = Qt::red;
+  QRectF area_;
+  QPointF point_;
+};
+
+// ---------------------------------------------------------------- XYGraph
+
+XYGraph::XYGraph(QWidget* parent)
+    : QChartView(parent),
+      chart_(chart()),
+      x_(new QValueAxis),
+      y_(new QValueAxis),
+      plots_(new PlotLayer(chart_)) {
+  SetUpChart(chart_, x_, y_);
+  x_->setRange(kDefaultMin, kDefaultMax);
+  y_->setRange(kDefaultMin, kDefaultMax);
+  setRenderHint(QPainter::Antialiasing, true);
+  setFrameShape(QFrame::NoFrame);
+  connect(chart_, &QChart::plotAreaChanged, this, [this] { Place(); });
+  connect(x_, &QValueAxis::rangeChanged, this, [this] { Place(); });
+  connect(y_, &QValueAxis::rangeChanged, this, [this] { Place(); });
+}
+
+XYGraph::~XYGraph() = default;
+
+void XYGraph::ApplyLayoutProperties() {
+  const double xmin = NumberProperty(this, "xmin", x_->min());
+  const double xmax = NumberProperty(this, "xmax", x_->max());
+  const double ymin = NumberProperty(this, "ymin", y_->min());
+  const double ymax = NumberProperty(this, "ymax", y_->max());
+  SetXRange(xmin, xmax);
+  SetYRange(ymin, ymax);
+}
+
+int XYGraph::AddPlot(QList<QPointF> points, QColor color) {
+  const int handle = nextPlot_++;
+  plots_->plots()[handle] = PlotLayer::Plot{QPolygonF(std::move(points)), color};
+  plots_->changed();
+  return handle;
+}
+
+int XYGraph::PlotXY(const std::uint16_t* xs, const std::uint16_t* ys, int count, QColor color) {
+  if (xs == nullptr || ys == nullptr || count <= 0) return -1;
+  QList<QPointF> points;
+  points.reserve(count);
+  for (int i = 0; i < count; ++i) {
+    const QPointF p(xs[i], ys[i]);
+    // Interior points on a straight run add nothing to the picture.
+    while (points.size() >= 2 && OnSegment(points[points.size() - 2], points.back(), p)) {
+      points.removeLast();
+    }
+    points.append(p);
+  }
+  return AddPlot(std::move(points), color);
+}
+
+int XYGraph::PlotArc(double x1, double y1, double x2, double y2, int beginAngle, int arcAngle,
+                     QColor color) {
+  if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) {
+    return -1;
+  }
+  const int arc = std::clamp(arcAngle, -3600, 3600);
+  const double cx = (x1 + x2) / 2.0, cy = (y1 + y2) / 2.0;
+  const double rx = std::abs(x2 - x1) / 2.0, ry = std::abs(y2 - y1) / 2.0;
+  const int segments =
+      std::max(2, static_cast<int>(std::ceil(kFullCircleSegments * std::abs(arc) / 3600.0)));
+  QList<QPointF> points;
+  points.reserve(segments + 1);
+  for (int i = 0; i <= segments; ++i) {
+    const double tenths = beginAngle + static_cast<double>(arc) * i / segments;
+    const double radians = tenths / 10.0 * std::numbers::pi / 180.0;
+    points.append(QPointF(cx + rx * std::cos(radians), cy + ry * std::sin(radians)));
+  }
+  return AddPlot(std::move(points), color);
+}
+
+void XYGraph::DeletePlot(int plot) {
+  if (plot == -1) {
+    plots_->plots().clear();
+  } else {
+    plots_->plots().erase(plot);
+  }
+  plots_->changed();
+}
+
+int XYGraph::PlotCount() const {
+  return static_cast<int>(plots_->plots().size());
+}
+
+std::vector<int> XYGraph::PlotHandles() const {
+  std::vector<int> handles;
+  handles.reserve(plots_->plots().size());
+  for (const auto& entry : plots_->plots()) handles.push_back(entry.first);
+  return handles;
+}
+
+QList<QPointF> XYGraph::PlotPoints(int plot) const {
+  const auto it = plots_->plots().find(plot);
+  return it == plots_->plots().end() ? QList<QPointF>() : QList<QPointF>(it->second.points);
+}
+
+QColor XYGraph::PlotColor(int plot) const {
+  const auto it = plots_->plots().find(plot);
+  return it == plots_->plots().end() ? QColor() : it->second.color;
+}
+
+void XYGraph::SetXRange(double min, double max) {
+  if (ValidRange(min, max)) x_->setRange(min, max);
+}
+
+void XYGraph::SetYRange(double min, double max) {
+  if (ValidRange(min, max)) y_->setRange(min, max);
+}
+
+void XYGraph::XRange(double* min, double* max) const {
+  if (min) *min = x_->min();
+  if (max) *max = x_->max();
+}
+
+void XYGraph::YRange(double* min, double* max) const {
+  if (min) *min = y_->min();
+  if (max) *max = y_->max();
+}
+
+CursorItem* XYGraph::CursorAt(int cursor) {
+  CursorItem*& item = cursors_[cursor];
+  if (item == nullptr) item = new CursorItem(chart_);
+  return item;
+}
+
+void XYGraph::SetCursor(int cursor, double x, double y) {
+  if (cursor < 1 || !std::isfinite(x) || !std::isfinite(y)) return;
+  CursorItem* item = CursorAt(cursor);
+  item->setValue(QPointF(x, y));
+  item->place(chart_->plotArea(),
+              ValueTransform(chart_->plotArea(), x_->min(), x_->max(), y_->min(), y_->max()));
+  item->show();
+}
+
+void XYGraph::CursorPosition(int cursor, double* x, double* y) const {
+  const auto it = cursors_.find(cursor);
+  const QPointF value = it == cursors_.end() ? QPointF() : it->second->value();
+  if (x) *x = value.x();
+  if (y) *y = value.y();
+}
+
+void XYGraph::SetCursorColor(int cursor, QColor color) {
+  if (cursor >= 1) CursorAt(cursor)->setColor(color);
+}
+
+QColor XYGraph::CursorColor(int cursor) const {
+  const auto it = cursors_.find(cursor);
+  return it == cursors_.end() ? QColor(Qt::red) : it->second->color();
+}
+
+bool XYGraph::CursorShown(int cursor) const {
+  const auto it = cursors_.find(cursor);
+  return it != cursors_.end() && it->second->isVisible();
+}
+
+void XYGraph::Place() {
+  const QRectF area = chart_->plotArea();
+  const QTransform transform = ValueTransform(area, x_->min(), x_->max(), y_->min(), y_->max());
+  plots_->place(area, transform);
+  for (auto& entry : cursors_) entry.second->place(area, transform);
+}
+
+// ------------------------------------------------------------- StripChart
+
+StripChart::StripChart(QWidget* parent)
+    : QChartView(parent), chart_(chart()), x_(new QValueAxis), y_(new QValueAxis) {
+  SetUpChart(chart_, x_, y_);
+  x_->setLabelsVisible(false);
+  setFrameShape(QFrame::NoFrame);
+  x_->setRange(0, points_ - 1);
+  y_->setRange(kDefaultMin, kDefaultMax);
+  SetTraceCount(1);
+}
+
+void StripChart::ApplyLayoutProperties() {
+  const int traces = static_cast<int>(NumberProperty(this, "traces", TraceCount()));
+  SetTraceCount(traces);
+  SetPointsPerScreen(static_cast<int>(NumberProperty(this, "pointsPerScreen", points_)));
+  SetYRange(NumberProperty(this, "ymin", y_->min()), NumberProperty(this, "ymax", y_->max()));
+  const QStringList colors = property("traceColors").toString().split(',', Qt::SkipEmptyParts);
+  for (int i = 0; i < colors.size() && i < TraceCount(); ++i) {
+    const QColor color = QColor::fromString(colors[i].trimmed());
+    if (color.isValid()) SetTraceColor(i, color);
+  }
+}
+
+void StripChart::SetTraceCount(int traces) {
+  static constexpr QRgb kColors[] = {0xFF0000, 0x00A000, 0x0000FF, 0x000000,
+                                     0xA000A0, 0xFF8000, 0x808080, 0x00A0A0};
+  traces = std::clamp(traces, 1, kMaxTraces);
+  if (traces == TraceCount()) return;
+  for (Trace& trace : traces_) {
+    chart_->removeSeries(trace.series);
+    delete trace.series;
+  }
+  traces_.assign(static_cast<std::size_t>(traces), Trace());
+  for (int i = 0; i < traces; ++i) {
+    Trace& trace = traces_[static_cast<std::size_t>(i)];
+    trace.series = new QLineSeries;
+    trace.series->setPen(ThinPen(QColor(kColors[i % std::size(kColors)])));
+    chart_->addSeries(trace.series);
+    trace.series->attachAxis(x_);
+    trace.series->attachAxis(y_);
+  }
+  nextTrace_ = 0;
+}
+
+void StripChart::SetPointsPerScreen(int points) {
+  points = std::clamp(points, 2, kMaxPointsPerScreen);
+  if (points == points_) return;
+  points_ = points;
+  x_->setRange(0, points_ - 1);
+  for (Trace& trace : traces_) {
+    if (trace.values.size() > static_cast<std::size_t>(points_)) {
+      trace.values.erase(trace.values.begin(), trace.values.end() - points_);
+    }
+    Redraw(trace);
+  }
+}
+
+void StripChart::SetYRange(double min, double max) {
+  if (ValidRange(min, max)) y_->setRange(min, max);
+}
+
+void StripChart::YRange(double* min, double* max) const {
+  if (min) *min = y_->min();
+  if (max) *max = y_->max();
+}
+
+void StripChart::Plot(const double* values, int count, int start, int skip) {
+  if (values == nullptr || count <= 0 || start < 0 || skip < 0) return;
+  const std::size_t step = static_cast<std::size_t>(skip) + 1;
+  const std::size_t traces = traces_.size();
+  const std::size_t first = nextTrace_;
+  for (std::size_t k = 0; k < static_cast<std::size_t>(count); ++k) {
+    traces_[nextTrace_].values.push_back(values[static_cast<std::size_t>(start) + k * step]);
+    nextTrace_ = (nextTrace_ + 1) % traces;
+  }
+  // Fewer values than traces reach only some traces; only those are redrawn.
+  const std::size_t touched = std::min(traces, static_cast<std::size_t>(count));
+  for (std::size_t i = 0; i < traces; ++i) {
+    if ((i + traces - first) % traces >= touched) continue;
+    Trace& trace = traces_[i];
+    if (trace.values.size() > static_cast<std::size_t>(points_)) {
+      trace.values.erase(trace.values.begin(), trace.values.end() - points_);
+    }
+    Redraw(trace);
+  }
+}
+
+void StripChart::Clear() {
+  for (Trace& trace : traces_) {
+    trace.values.clear();
+    Redraw(trace);
+  }
+  nextTrace_ = 0;
+}
+
+void StripChart::Redraw(Trace& trace) {
+  if (!trace.visible) {
+    trace.stale = true;
+    return;
+  }
+  trace.stale = false;
+  // Newest value at the right-hand end of the screen.
+  const std::size_t n = trace.values.size();
+  const double offset = static_cast<double>(points_) - static_cast<double>(n);
+  QList<QPointF> points(static_cast<qsizetype>(n));
+  for (std::size_t i = 0; i < n; ++i) {
+    points[static_cast<qsizetype>(i)] = QPointF(offset + static_cast<double>(i), trace.values[i]);
+  }
+  trace.series->replace(points);
+}
+
+void StripChart::SetTraceVisible(int trace, bool visible) {
+  if (trace < 0 || trace >= TraceCount()) return;
+  Trace& t = traces_[static_cast<std::size_t>(trace)];
+  t.visible = visible;
+  t.series->setVisible(visible);
+  if (visible && t.stale) Redraw(t);
+}
+
+bool StripChart::TraceVisible(int trace) const {
+  return trace >= 0 && trace < TraceCount() && traces_[static_cast<std::size_t>(trace)].visible;
+}
+
+void StripChart::SetTraceColor(int trace, QColor color) {
+  if (trace < 0 || trace >= TraceCount()) return;
+  traces_[static_cast<std::size_t>(trace)].series->setPen(ThinPen(color));
+}
+
+std::vector<double> StripChart::TraceValues(int trace) const {
+  if (trace < 0 || trace >= TraceCount()) return {};
+  return traces_[static_cast<std::size_t>(trace)].values;
+}
+
+QList<QPointF> StripChart::TracePoints(int trace) const {
+  if (trace < 0 || trace >= TraceCount()) return {};
+  return traces_[static_cast<std::size_t>(trace)].series->points();
+}
+
+}  // namespace tavix::ui

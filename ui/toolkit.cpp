@@ -1,0 +1,721 @@
+// Panels, event routing, popups and the event loop of the Toolkit.
+#include "ui/toolkit.h"
+
+#include <chrono>
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QChartView>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDir>
+#include <QDirIterator>
+#include <QDoubleSpinBox>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QRegularExpression>
+#include <QResource>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTableWidget>
+
+#include "ui/graphs.h"
+#include "ui/toolkit_impl.h"
+
+namespace tavix::ui {
+
+// ------------------------------------------------------------ PopupScript
+
+void PopupScript::QueueConfirm(int answer) {
+  confirms_.push_back(answer);
+}
+
+void PopupScript::QueueFile(int result, const QString& path) {
+  files_.emplace_back(result, path);
+}
+
+bool PopupScript::TakeConfirm(int* answer) {
+  if (confirms_.empty()) return false;
+  if (answer) *answer = confirms_.front();
+  confirms_.erase(confirms_.begin());
+  return true;
+}
+
+bool PopupScript::TakeFile(int* result, QString* path) {
+  if (files_.empty()) return false;
+  if (result) *result = files_.front().first;
+  if (path) *path = files_.front().second;
+  files_.erase(files_.begin());
+  return true;
+}
+
+// ------------------------------------------------------------ PanelLoader
+
+QWidget* PanelLoader::createWidget(const QString& className, QWidget* parent, const QString& name) {
+  QWidget* widget = nullptr;
+  if (className == QLatin1String("XYGraph")) {
+    widget = new XYGraph(parent);
+  } else if (className == QLatin1String("StripChart")) {
+    widget = new StripChart(parent);
+  } else {
+    return QUiLoader::createWidget(className, parent, name);
+  }
+  widget->setObjectName(name);
+  return widget;
+}
+
+QString PlainLabel(const QString& text) {
+  QString out;
+  out.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == QLatin1Char('&')) {
+      if (i + 1 < text.size() && text[i + 1] == QLatin1Char('&')) out += text[++i];
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+namespace {
+
+// Controls are the named widgets; Qt's internal children ("qt_...") and
+// names starting with "_" are not.
+bool IsControlName(const QString& name) {
+  return !name.isEmpty() && !name.startsWith(QLatin1String("qt_")) &&
+         !name.startsWith(QLatin1Char('_'));
+}
+
+// The name a screen reader gives a control: its visible text or caption.
+QString AccessibleNameFor(const ControlRecord& control) {
+  QWidget* w = control.widget;
+  if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+    const QString text = PlainLabel(button->text()).trimmed();
+    if (!text.isEmpty()) return text;
+  }
+  if (auto* box = qobject_cast<QGroupBox*>(w)) {
+    const QString title = PlainLabel(box->title()).trimmed();
+    if (!title.isEmpty()) return title;
+  }
+  const QString label = w->property("label").toString().trimmed();
+  if (!label.isEmpty()) return label;
+  // A label shows its own text; Qt reads that text (it changes at run time).
+  if (qobject_cast<QLabel*>(w)) return QString();
+  if (control.caption) {
+    QString text = PlainLabel(control.caption->text()).trimmed();
+    if (text.endsWith(QLatin1Char(':'))) text.chop(1);
+    if (!text.trimmed().isEmpty()) return text.trimmed();
+  }
+  return control.name;
+}
+
+// Shows a panel above the others and gives a window the input focus.
+void ShowInFront(QWidget* w) {
+  w->show();
+  // The offscreen platform cannot stack windows (and says so on every try).
+  if (!w->isWindow() || QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+  if (w->isWindow()) w->activateWindow();
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------- Impl
+
+Toolkit::Impl::Impl() : router(this) {}
+
+Toolkit::Impl::~Impl() {
+  for (auto& entry : panels) delete entry.second.widget.data();
+  panels.clear();
+  for (const auto& bundle : bundles) QResource::unregisterResource(bundle.first, bundle.second);
+}
+
+QString Toolkit::Impl::RegisterBundle(const QString& file) {
+  if (file.isEmpty()) return QString();
+  const QFileInfo given(file);
+  const QFileInfo info(
+      given.isAbsolute() ? file : QDir(QCoreApplication::applicationDirPath()).filePath(file));
+  if (!info.isFile()) return QString();
+  const QString path = info.canonicalFilePath();
+  if (const auto it = bundles.find(path); it != bundles.end()) return it->second;
+  const QString root = QStringLiteral("/tavix-bundle-%1").arg(nextBundle++);
+  if (!QResource::registerResource(path, root)) return QString();
+  bundles[path] = root;
+  return root;
+}
+
+QString Toolkit::Impl::FindPanelFile(const QString& root, int resource) const {
+  if (resource <= 0) return QString();
+  const QString name = QStringLiteral("panel%1.ui").arg(resource);
+  const QString direct = QLatin1Char(':') + root + QLatin1Char('/') + name;
+  if (QFile::exists(direct)) return direct;
+  // The listing may have put the panels under a prefix of its own.
+  QDirIterator it(QLatin1Char(':') + root, QDir::Files, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString path = it.next();
+    if (it.fileName() == name) return path;
+  }
+  return QString();
+}
+
+int Toolkit::Impl::Adopt(QWidget* top, const QStringList& required) {
+  PanelRecord record;
+  record.widget = top;
+  const QList<QWidget*> widgets = top->findChildren<QWidget*>();
+  for (QWidget* w : widgets) {
+    const QString name = w->objectName();
+    if (!IsControlName(name) || record.ids.count(name) != 0) continue;
+    ControlRecord control;
+    control.widget = w;
+    control.name = name;
+    control.focusPolicy = w->focusPolicy();
+    record.controls.push_back(control);
+    record.ids[name] = static_cast<int>(record.controls.size());
+  }
+  for (const QString& name : required) {
+    if (record.ids.count(name) == 0) return -1;
+  }
+  for (QWidget* w : widgets) {
+    if (auto* label = qobject_cast<QLabel*>(w); label && label->buddy()) {
+      const auto it = record.ids.find(label->buddy()->objectName());
+      if (it != record.ids.end() && record.controls[it->second - 1].widget == label->buddy()) {
+        record.controls[it->second - 1].caption = label;
+      }
+    }
+  }
+
+  const int handle = nextPanel++;
+  // Every widget belongs to the nearest control at or above it.
+  targets[top] = {handle, 0};
+  top->installEventFilter(&router);
+  record.watched.push_back(top);
+  QObject::connect(top, &QObject::destroyed, &router, [this, top] { targets.erase(top); });
+  for (QWidget* w : widgets) {
+    for (QWidget* up = w; up != nullptr && up != top; up = up->parentWidget()) {
+      const auto it = record.ids.find(up->objectName());
+      if (it == record.ids.end() || record.controls[it->second - 1].widget != up) continue;
+      targets[w] = {handle, it->second};
+      w->setContextMenuPolicy(Qt::PreventContextMenu);
+      w->installEventFilter(&router);
+      record.watched.push_back(w);
+      // A widget deleted with its panel (or by Qt) must not leave its address behind.
+      QObject::connect(w, &QObject::destroyed, &router, [this, w] { targets.erase(w); });
+      break;
+    }
+  }
+  if (top->accessibleName().isEmpty()) top->setAccessibleName(top->windowTitle());
+  panels[handle] = std::move(record);
+  for (int id = 1; id <= static_cast<int>(panels[handle].controls.size()); ++id) {
+    PrepareControl(handle, id);
+  }
+  Bind(panels[handle]);
+  return handle;
+}
+
+// Applies the layout conventions to one control and connects the signals
+// that only a user's action emits.
+void Toolkit::Impl::PrepareControl(int panel, int id) {
+  ControlRecord& control = panels[panel].controls[static_cast<std::size_t>(id - 1)];
+  QWidget* w = control.widget;
+  if (w->accessibleName().isEmpty()) {
+    const QString name = AccessibleNameFor(control);
+    if (!name.isEmpty()) w->setAccessibleName(name);
+  }
+  auto commit = [this, panel, id] { Dispatch(panel, id, EVENT_COMMIT); };
+  auto change_and_commit = [this, panel, id] {
+    Dispatch(panel, id, EVENT_VAL_CHANGED);
+    Dispatch(panel, id, EVENT_COMMIT);
+  };
+
+  if (auto* graph = qobject_cast<XYGraph*>(w)) {
+    graph->ApplyLayoutProperties();
+    graph->viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
+  } else if (auto* chart = qobject_cast<StripChart*>(w)) {
+    chart->ApplyLayoutProperties();
+    chart->viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+    QObject::connect(button, &QAbstractButton::clicked, button, [this, panel, id, button] {
+      if (button->isCheckable()) Dispatch(panel, id, EVENT_VAL_CHANGED);
+      Dispatch(panel, id, EVENT_COMMIT);
+    });
+  } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
+    spin->setKeyboardTracking(false);
+    control.operable = !spin->isReadOnly();
+    QObject::connect(spin, &QSpinBox::valueChanged, spin, change_and_commit);
+  } else if (auto* dspin = qobject_cast<QDoubleSpinBox*>(w)) {
+    dspin->setKeyboardTracking(false);
+    control.operable = !dspin->isReadOnly();
+    QObject::connect(dspin, &QDoubleSpinBox::valueChanged, dspin, change_and_commit);
+  } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+    // Optional item values from the layout: "itemValues" = "0,3,7".
+    const QStringList values =
+        combo->property("itemValues").toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (int i = 0; i < values.size() && i < combo->count(); ++i) {
+      bool ok = false;
+      const int value = values[i].trimmed().toInt(&ok);
+      if (ok) combo->setItemData(i, value, Qt::UserRole);
+    }
+    QObject::connect(combo, &QComboBox::activated, combo, change_and_commit);
+  } else if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
+    ShowSliderValue(slider);
+    QObject::connect(slider, &QAbstractSlider::valueChanged, slider, [this, panel, id, slider] {
+      ShowSliderValue(slider);
+      Dispatch(panel, id, EVENT_VAL_CHANGED);
+      if (!slider->isSliderDown()) Dispatch(panel, id, EVENT_COMMIT);
+    });
+    QObject::connect(slider, &QAbstractSlider::sliderReleased, slider, commit);
+  } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+    control.operable = !edit->isReadOnly();
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [this, panel, id] {
+      if (ControlRecord* c = Record(panel, id)) c->edited = true;
+    });
+    QObject::connect(edit, &QLineEdit::editingFinished, edit, [this, panel, id] {
+      ControlRecord* c = Record(panel, id);
+      if (c == nullptr || !c->edited) return;
+      c->edited = false;
+      Dispatch(panel, id, EVENT_VAL_CHANGED);
+      Dispatch(panel, id, EVENT_COMMIT);
+    });
+  } else if (auto* table = qobject_cast<QTableWidget*>(w)) {
+    PrepareTable(table);
+    table->viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
+    QObject::connect(table, &QTableWidget::cellChanged, table, [this, panel, id](int row, int col) {
+      Dispatch(panel, id, EVENT_COMMIT, row + 1, col + 1);
+    });
+  }
+}
+
+ControlRecord* Toolkit::Impl::Record(int panel, int id) {
+  PanelRecord* p = Panel(panel);
+  if (p == nullptr || id < 1 || id > static_cast<int>(p->controls.size())) return nullptr;
+  return &p->controls[static_cast<std::size_t>(id - 1)];
+}
+
+QString Toolkit::Impl::CtrlNameOf(int panel, int id) const {
+  const PanelRecord* p = Panel(panel);
+  if (p == nullptr || id < 1 || id > static_cast<int>(p->controls.size())) return QString();
+  return p->controls[static_cast<std::size_t>(id - 1)].name;
+}
+
+void Toolkit::Impl::Bind(PanelRecord& panel) {
+  const auto panelIt = table.panels.find(panel.widget->property("callback").toString());
+  panel.callback = panelIt == table.panels.end() ? nullptr : panelIt->second;
+  for (ControlRecord& control : panel.controls) {
+    QString name = control.widget ? control.widget->property("callback").toString() : QString();
+    if (name.isEmpty()) name = QStringLiteral("CBF_") + control.name;
+    const auto it = table.controls.find(name);
+    control.callback = it == table.controls.end() ? nullptr : it->second;
+  }
+}
+
+void Toolkit::Impl::Forget(int panel) {
+  const auto it = panels.find(panel);
+  if (it == panels.end()) return;
+  for (const QPointer<QWidget>& w : it->second.watched) {
+    if (w == nullptr) continue;
+    targets.erase(w.data());
+    w->removeEventFilter(&router);
+    QObject::disconnect(w, &QObject::destroyed, &router, nullptr);
+  }
+  if (QWidget* top = it->second.widget) {
+    top->hide();
+    top->deleteLater();  // a callback of this panel may still be running
+  }
+  panels.erase(it);
+}
+
+PanelRecord* Toolkit::Impl::Panel(int panel) {
+  const auto it = panels.find(panel);
+  return it == panels.end() || !it->second.widget ? nullptr : &it->second;
+}
+
+const PanelRecord* Toolkit::Impl::Panel(int panel) const {
+  const auto it = panels.find(panel);
+  return it == panels.end() || !it->second.widget ? nullptr : &it->second;
+}
+
+ControlRecord* Toolkit::Impl::Find(int panel, const QString& name) {
+  return const_cast<ControlRecord*>(std::as_const(*this).Find(panel, name));
+}
+
+const ControlRecord* Toolkit::Impl::Find(int panel, const QString& name) const {
+  const PanelRecord* p = Panel(panel);
+  if (p != nullptr) {
+    const auto it = p->ids.find(name);
+    if (it != p->ids.end()) {
+      const ControlRecord& control = p->controls[static_cast<std::size_t>(it->second - 1)];
+      if (control.widget) return &control;
+    }
+  }
+  const QString key = QStringLiteral("%1/%2").arg(panel).arg(name);
+  if (warned.insert(key).second) {
+    qWarning("tavix ui: panel %d has no control \"%s\"", panel, qUtf8Printable(name));
+  }
+  return nullptr;
+}
+
+QWidget* Toolkit::Impl::Widget(int panel, const QString& name) const {
+  const ControlRecord* control = Find(panel, name);
+  return control == nullptr ? nullptr : control->widget.data();
+}
+
+bool Toolkit::Impl::Filter(QObject* watched, QEvent* event) {
+  const auto it = targets.find(watched);
+  if (it == targets.end()) return false;
+  const auto [panel, id] = it->second;
+
+  if (id == 0) {  // the panel window itself
+    if (event->type() == QEvent::Close) {
+      const PanelRecord* p = Panel(panel);
+      if (p == nullptr || p->callback == nullptr) return false;  // nobody decides: it closes
+      event->ignore();  // the program decides whether the panel hides or the program ends
+      DispatchPanel(panel, EVENT_CLOSE);
+      return true;
+    }
+    if (event->type() == QEvent::KeyPress && qobject_cast<QDialog*>(watched) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      static_cast<QWidget*>(watched)->close();  // as a close, not a silent hide
+      return true;
+    }
+    return false;
+  }
+
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+      return MouseEvent(panel, id, event);
+    case QEvent::ContextMenu:
+      return true;  // controls have no context menu; the right click is their help
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::Wheel: {
+      const PanelRecord* p = Panel(panel);
+      return p != nullptr && !p->controls[static_cast<std::size_t>(id - 1)].operable;
+    }
+    default:
+      return false;
+  }
+}
+
+bool Toolkit::Impl::MouseEvent(int panel, int id, QEvent* event) {
+  const PanelRecord* p = Panel(panel);
+  if (p == nullptr) return false;
+  const ControlRecord& control = p->controls[static_cast<std::size_t>(id - 1)];
+  QWidget* w = control.widget;
+  if (w == nullptr) return false;
+  // Graphs take no mouse input of their own (this also keeps presses away
+  // from Qt Charts 6.4, which crashes on a press where no chart item lies).
+  const bool inert = !control.operable || qobject_cast<QChartView*>(w) != nullptr;
+  if (!w->isEnabled()) return inert;  // a dimmed control gives no events
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  if (event->type() == QEvent::MouseButtonRelease) {
+    lastMouse = MouseKey();
+    return inert;
+  }
+  // A press that a child ignored reaches its parents too: deliver it once.
+  const MouseKey key{event->type(), static_cast<int>(mouse->button()), mouse->timestamp(),
+                     mouse->globalPosition()};
+  const bool seen = key == lastMouse;
+  lastMouse = key;
+  int kind = 0;
+  if (mouse->button() == Qt::RightButton && event->type() == QEvent::MouseButtonPress) {
+    kind = EVENT_RIGHT_CLICK;
+  } else if (mouse->button() == Qt::LeftButton) {
+    kind = event->type() == QEvent::MouseButtonPress ? EVENT_LEFT_CLICK : EVENT_LEFT_DOUBLE_CLICK;
+  }
+  if (kind != 0 && !seen) {
+    const QPoint at = p->widget->mapFromGlobal(mouse->globalPosition().toPoint());
+    Dispatch(panel, id, kind, at.y(), at.x());
+  }
+  return inert || mouse->button() == Qt::RightButton;
+}
+
+void Toolkit::Impl::Dispatch(int panel, int control, int event, int data1, int data2) {
+  const PanelRecord* p = Panel(panel);
+  if (p == nullptr || control < 1 || control > static_cast<int>(p->controls.size())) return;
+  const CtrlCallback callback = p->controls[static_cast<std::size_t>(control - 1)].callback;
+  if (callback != nullptr) callback(panel, control, event, table.callbackData, data1, data2);
+}
+
+void Toolkit::Impl::DispatchPanel(int panel, int event) {
+  const PanelRecord* p = Panel(panel);
+  if (p == nullptr || p->callback == nullptr) return;
+  const PanelCallback callback = p->callback;
+  callback(panel, event, table.callbackData, 0, 0);
+}
+
+QStringList Toolkit::Impl::VisiblePanels() const {
+  QStringList names;
+  for (const auto& entry : panels) {
+    if (entry.second.widget && entry.second.widget->isVisible()) {
+      names << entry.second.widget->objectName();
+    }
+  }
+  return names;
+}
+
+QWidget* Toolkit::Impl::DialogParent() const {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  for (const auto& entry : panels) {
+    if (entry.second.widget && entry.second.widget->isVisible() &&
+        entry.second.widget->isWindow()) {
+      return entry.second.widget;
+    }
+  }
+  return nullptr;
+}
+
+// ---------------------------------------------------------------- Toolkit
+
+Toolkit::Toolkit() : d_(std::make_unique<Impl>()) {
+  // Only the program ends its event loop (a panel closing is its decision).
+  QApplication::setQuitOnLastWindowClosed(false);
+}
+
+Toolkit::~Toolkit() = default;
+
+void Toolkit::SetCallbacks(CallbackTable table) {
+  d_->table = std::move(table);
+  for (auto& entry : d_->panels) {
+    if (entry.second.widget) d_->Bind(entry.second);
+  }
+}
+
+int Toolkit::LoadPanel(int parent, const QString& file, int resource, const QStringList& required) {
+  QWidget* parentWidget = nullptr;
+  if (parent < 0) return -1;
+  if (parent > 0 && (parentWidget = PanelWidget(parent)) == nullptr) return -1;
+  const QString root = d_->RegisterBundle(file);
+  if (root.isEmpty()) return -2;
+  const QString path = d_->FindPanelFile(root, resource);
+  if (path.isEmpty()) return -3;
+  QFile source(path);
+  if (!source.open(QIODevice::ReadOnly)) return -3;
+  d_->loader.setWorkingDirectory(QDir(QLatin1Char(':') + root));
+  QWidget* top = d_->loader.load(&source, nullptr);
+  if (top == nullptr) return -4;
+  top->hide();
+  const int handle = d_->Adopt(top, required);
+  if (handle < 0) {
+    delete top;
+    return -5;
+  }
+  if (parentWidget != nullptr) top->setParent(parentWidget);  // a panel inside its parent
+  return handle;
+}
+
+int Toolkit::DisplayPanel(int panel) {
+  QWidget* w = PanelWidget(panel);
+  if (w == nullptr) return -1;
+  ShowInFront(w);
+  return 0;
+}
+
+int Toolkit::HidePanel(int panel) {
+  QWidget* w = PanelWidget(panel);
+  if (w == nullptr) return -1;
+  w->hide();
+  return 0;
+}
+
+int Toolkit::DiscardPanel(int panel) {
+  if (PanelWidget(panel) == nullptr) return -1;
+  d_->Forget(panel);
+  return 0;
+}
+
+int Toolkit::InstallPopup(int panel) {
+  QWidget* w = PanelWidget(panel);
+  if (w == nullptr) return -1;
+  if (w->isVisible()) w->hide();  // modality takes effect when the window is shown
+  w->setWindowModality(Qt::ApplicationModal);
+  ShowInFront(w);
+  return 0;
+}
+
+int Toolkit::RemovePopup(int panel) {
+  QWidget* w = PanelWidget(panel);
+  if (w == nullptr) return -1;
+  w->hide();
+  w->setWindowModality(Qt::NonModal);
+  return 0;
+}
+
+QWidget* Toolkit::PanelWidget(int panel) const {
+  const PanelRecord* p = d_->Panel(panel);
+  return p == nullptr ? nullptr : p->widget.data();
+}
+
+QWidget* Toolkit::Control(int panel, const QString& name) const {
+  return d_->Widget(panel, name);
+}
+
+int Toolkit::CtrlId(int panel, const QString& name) const {
+  const PanelRecord* p = d_->Panel(panel);
+  if (p == nullptr) return -1;
+  const auto it = p->ids.find(name);
+  return it == p->ids.end() ? -1 : it->second;
+}
+
+QString Toolkit::CtrlName(int panel, int control) const {
+  return d_->CtrlNameOf(panel, control);
+}
+
+// ----------------------------------------------------------------- Popups
+
+void Toolkit::MessagePopup(const QString& title, const QString& text) {
+  if (popups_.Scripted()) {
+    PopupRecord record;
+    record.kind = PopupRecord::Kind::kMessage;
+    record.title = title;
+    record.text = text;
+    record.visiblePanels = d_->VisiblePanels();
+    popups_.Record(std::move(record));
+    return;
+  }
+  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, d_->DialogParent());
+  box.setTextFormat(Qt::PlainText);  // blanks and line breaks exactly as given
+  box.exec();
+}
+
+int Toolkit::ConfirmPopup(const QString& title, const QString& text) {
+  if (popups_.Scripted()) {
+    PopupRecord record;
+    record.kind = PopupRecord::Kind::kConfirm;
+    record.title = title;
+    record.text = text;
+    record.visiblePanels = d_->VisiblePanels();
+    int answer = 0;
+    if (!popups_.TakeConfirm(&answer)) answer = 0;
+    record.answer = answer != 0 ? 1 : 0;
+    popups_.Record(record);
+    return record.answer;
+  }
+  QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
+                  d_->DialogParent());
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes ? 1 : 0;
+}
+
+namespace {
+
+// "*.par;*.txt" -> "*.par *.txt"; filters in Qt's own form pass unchanged.
+QString QtNameFilter(const QString& filter) {
+  if (filter.contains(QLatin1Char('(')) || filter.contains(QLatin1String(";;"))) return filter;
+  QString out = filter;
+  return out.replace(QLatin1Char(';'), QLatin1Char(' '));
+}
+
+// The extension of the filter's first pattern ("*.par" -> "par"), if plain.
+QString FilterSuffix(const QString& filter) {
+  static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9_]+)"));
+  const QRegularExpressionMatch match = pattern.match(filter);
+  return match.hasMatch() ? match.captured(1) : QString();
+}
+
+}  // namespace
+
+int Toolkit::FileSelectPopup(const QString& directory, const QString& defaultName,
+                             const QString& filter, const QString& title,
+                             const QString& buttonLabel, bool restrictDirectory,
+                             bool restrictExtension, bool allowCancel, bool allowMakeDirectory,
+                             QString* path) {
+  if (popups_.Scripted()) {
+    PopupRecord record;
+    record.kind = PopupRecord::Kind::kFile;
+    record.title = title;
+    record.text = defaultName;
+    record.directory = directory;
+    record.filter = filter;
+    record.visiblePanels = d_->VisiblePanels();
+    int result = 0;
+    QString chosen;
+    if (!popups_.TakeFile(&result, &chosen)) result = 0;
+    record.answer = result;
+    record.path = result == 0 ? QString() : chosen;
+    if (path) *path = record.path;
+    popups_.Record(record);
+    return result;
+  }
+  // Cancelling is always possible: a user must never be trapped in a dialog.
+  (void)allowCancel;
+  // Options first: the dialog builds its own widgets when told not to be
+  // native, and only then takes the directory and the name.
+  QFileDialog dialog(d_->DialogParent(), title);
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);  // an existing or a new file
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);  // the program asks itself
+  dialog.setOption(QFileDialog::ReadOnly, !allowMakeDirectory);
+  if (!buttonLabel.isEmpty()) dialog.setLabelText(QFileDialog::Accept, buttonLabel);
+  if (!filter.isEmpty()) dialog.setNameFilter(QtNameFilter(filter));
+  dialog.setDirectory(directory);
+  if (!defaultName.isEmpty()) dialog.selectFile(defaultName);
+  if (restrictExtension) dialog.setDefaultSuffix(FilterSuffix(filter));
+  if (restrictDirectory) {
+    const QString start = QDir(directory).absolutePath();
+    QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog,
+                     [&dialog, start](const QString& entered) {
+                       if (QDir(entered).absolutePath() != start) dialog.setDirectory(start);
+                     });
+  }
+  if (path) path->clear();
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 0;
+  const QString chosen = dialog.selectedFiles().constFirst();
+  if (path) *path = chosen;
+  return QFileInfo::exists(chosen) ? 1 : 2;
+}
+
+QString Toolkit::ProjectDir() const {
+  return QCoreApplication::applicationDirPath();
+}
+
+// ------------------------------------------------------------- Event loop
+
+int Toolkit::RunUserInterface() {
+  if (d_->quitPending) {
+    d_->quitPending = false;
+    return d_->quitCode;
+  }
+  QEventLoop loop;
+  d_->loops.push_back(&loop);
+  const int code = loop.exec();
+  d_->loops.pop_back();
+  return code;
+}
+
+void Toolkit::QuitUserInterface(int code) {
+  // The running loop ends as soon as control returns to it, also when the
+  // quit comes from a callback run by ProcessSystemEvents inside a callback.
+  if (!d_->loops.empty()) {
+    d_->loops.back()->exit(code);
+  } else {
+    d_->quitPending = true;
+    d_->quitCode = code;
+  }
+}
+
+void Toolkit::ProcessSystemEvents() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+double Timer() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace tavix::ui

@@ -1,0 +1,136 @@
+// Private state of the Toolkit, shared by the files that implement it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include <QEvent>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUiLoader>
+
+#include "ui/toolkit.h"
+
+class QAbstractSlider;
+class QEventLoop;
+class QLabel;
+class QTableWidget;
+
+namespace tavix::ui {
+
+// Builds the adapter's own widget classes named in layouts ("XYGraph",
+// "StripChart") and every standard widget.
+class PanelLoader : public QUiLoader {
+ public:
+  using QUiLoader::QUiLoader;
+  QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override;
+};
+
+// A slider whose layout property "valueLabel" names a label shows its value
+// there, whoever changed it.
+void ShowSliderValue(QAbstractSlider* slider);
+
+struct ControlRecord {
+  QPointer<QWidget> widget;
+  QString name;
+  CtrlCallback callback = nullptr;
+  QPointer<QLabel> caption;  // a label whose buddy is this control
+  bool operable = true;
+  Qt::FocusPolicy focusPolicy = Qt::NoFocus;  // as the layout had it
+  bool hasBackColor = false;
+  std::uint32_t backColor = 0;
+  bool edited = false;  // a text field typed into since its last commit
+};
+
+struct PanelRecord {
+  QPointer<QWidget> widget;
+  PanelCallback callback = nullptr;
+  std::vector<ControlRecord> controls;  // control id = index + 1
+  std::map<QString, int> ids;
+  std::vector<QPointer<QWidget>> watched;  // widgets with the event filter
+};
+
+struct Toolkit::Impl {
+  // Routes the events of watched widgets to Impl::Filter.
+  class Router : public QObject {
+   public:
+    explicit Router(Impl* impl) : impl_(impl) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+      return impl_->Filter(watched, event);
+    }
+
+   private:
+    Impl* impl_;
+  };
+
+  // Identifies one mouse event across its propagation to parent widgets.
+  struct MouseKey {
+    int type = 0;
+    int button = 0;
+    quint64 timestamp = 0;
+    QPointF global;
+    bool operator==(const MouseKey&) const = default;
+  };
+
+  Impl();
+  ~Impl();
+
+  // Bundles and panels.
+  QString RegisterBundle(const QString& file);
+  QString FindPanelFile(const QString& root, int resource) const;
+  int Adopt(QWidget* top, const QStringList& required);
+  void PrepareControl(int panel, int id);
+  void Bind(PanelRecord& panel);
+  void Forget(int panel);
+
+  // Lookup. Find warns once per missing name.
+  PanelRecord* Panel(int panel);
+  const PanelRecord* Panel(int panel) const;
+  ControlRecord* Find(int panel, const QString& name);
+  const ControlRecord* Find(int panel, const QString& name) const;
+  QWidget* Widget(int panel, const QString& name) const;
+  ControlRecord* Record(int panel, int id);  // null for an unknown id
+  QString CtrlNameOf(int panel, int id) const;
+  template <class T>
+  T* As(int panel, const QString& name) const {
+    return qobject_cast<T*>(Widget(panel, name));
+  }
+
+  // Events.
+  bool Filter(QObject* watched, QEvent* event);
+  bool MouseEvent(int panel, int control, QEvent* event);
+  void Dispatch(int panel, int control, int event, int data1 = 0, int data2 = 0);
+  void DispatchPanel(int panel, int event);
+
+  // Popups.
+  QStringList VisiblePanels() const;
+  QWidget* DialogParent() const;
+
+  CallbackTable table;
+  std::map<int, PanelRecord> panels;
+  int nextPanel = 1;
+  std::map<QString, QString> bundles;  // absolute path -> resource root
+  int nextBundle = 1;
+  PanelLoader loader;
+  Router router;
+  std::unordered_map<const QObject*, std::pair<int, int>>
+      targets;  // -> (panel, control; 0 = panel)
+  MouseKey lastMouse;
+  std::vector<QEventLoop*> loops;  // running RunUserInterface loops, innermost last
+  bool quitPending = false;
+  int quitCode = 0;
+  mutable std::set<QString> warned;
+};
+
+// Text of a label or button without its mnemonic marks ("&Go" -> "Go").
+QString PlainLabel(const QString& text);
+
+// Gives a table control integer cells and an integer cell editor (controls.cpp).
+void PrepareTable(QTableWidget* table);
+
+}  // namespace tavix::ui
