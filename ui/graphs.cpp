@@ -6,8 +6,8 @@
 
 #include <QChart>
 #include <QGraphicsItem>
+#include <QGraphicsTextItem>
 #include <QLegend>
-#include <QLineSeries>
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
@@ -43,6 +43,9 @@ void SetUpChart(QChart* chart, QValueAxis* x, QValueAxis* y) {
   chart->legend()->hide();
   chart->setAnimationOptions(QChart::NoAnimation);
   chart->setBackgroundRoundness(0);
+  // The view paints the white background (SetUpView); the chart's own, a
+  // filled outline, would cover it again at every repaint.
+  chart->setBackgroundVisible(false);
   chart->setMargins(QMargins(2, 2, 2, 2));
   for (QValueAxis* axis : {x, y}) {
     axis->setLabelFormat("%.0f");
@@ -50,6 +53,48 @@ void SetUpChart(QChart* chart, QValueAxis* x, QValueAxis* y) {
   }
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
+  // Grid and axis lines with zero-width pens: one pixel wide as before, but
+  // a line item with such a pen knows its bounds at once, where a wider pen
+  // has it build the line's outline every time it is asked (at every repaint).
+  for (QValueAxis* axis : {x, y}) {
+    QPen grid = axis->gridLinePen();
+    grid.setWidth(0);
+    axis->setGridLinePen(grid);
+    QPen minor = axis->minorGridLinePen();
+    minor.setWidth(0);
+    axis->setMinorGridLinePen(minor);
+    QPen line = axis->linePen();
+    line.setWidth(0);
+    axis->setLinePen(line);
+  }
+}
+
+// Grid lines, axis lines and axis labels change only with the axes. Kept as
+// pixmaps, they are blitted when the plots or cursors over them change
+// instead of being drawn again, which costs most of a repaint otherwise.
+// Charts create these items as their axes need them: called again whenever
+// the plot area or a range changes.
+void CacheAxisItems(QGraphicsItem* root) {
+  for (QGraphicsItem* item : root->childItems()) {
+    const bool axisPart = qgraphicsitem_cast<QGraphicsLineItem*>(item) != nullptr ||
+                          qgraphicsitem_cast<QGraphicsTextItem*>(item) != nullptr ||
+                          qgraphicsitem_cast<QGraphicsSimpleTextItem*>(item) != nullptr;
+    if (axisPart && item->cacheMode() != QGraphicsItem::DeviceCoordinateCache) {
+      item->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+    }
+    CacheAxisItems(item);
+  }
+}
+
+// The view under a chart fills its own white background: it is opaque, so a
+// repaint of the chart does not also repaint the panel behind it.
+void SetUpView(QChartView* view) {
+  view->setFrameShape(QFrame::NoFrame);
+  QPalette palette = view->viewport()->palette();
+  palette.setColor(QPalette::Window, Qt::white);
+  view->viewport()->setPalette(palette);
+  view->viewport()->setBackgroundRole(QPalette::Window);
+  view->viewport()->setAutoFillBackground(true);
 }
 
 QPen ThinPen(QColor color) {
@@ -134,12 +179,101 @@ class PlotLayer : public QGraphicsItem {
   QTransform transform_;
 };
 
+// One piece of a cursor: the horizontal or the vertical line across the
+// plot area, or the dot. Each piece is an item of its own, drawn once into a
+// pixmap and moved, so that a move of the cursor repaints two thin strips and
+// a small square at each position instead of the whole plot area.
+class CursorPiece : public QGraphicsItem {
+ public:
+  enum class Kind { kHorizontal, kVertical, kDot };
+
+  CursorPiece(QGraphicsItem* parent, Kind kind) : QGraphicsItem(parent), kind_(kind) {
+    setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+  }
+
+  void setColor(QColor color) {
+    color_ = color;
+    update();
+  }
+
+  // Moves the piece to `point` (whole pixels) inside `area`; hidden outside it.
+  void place(const QRectF& area, QPointF point) {
+    const bool inside = area.adjusted(-0.5, -0.5, 0.5, 0.5).contains(point);
+    setVisible(inside);
+    if (!inside) return;
+    const QRect pixels = area.toAlignedRect();
+    const QPoint p = point.toPoint();
+    const int length = kind_ == Kind::kHorizontal ? pixels.width() : pixels.height();
+    if (kind_ != Kind::kDot && length != length_) {
+      prepareGeometryChange();
+      length_ = length;
+    }
+    switch (kind_) {
+      case Kind::kHorizontal:
+        setPos(pixels.left(), p.y());
+        break;
+      case Kind::kVertical:
+        setPos(p.x(), pixels.top());
+        break;
+      case Kind::kDot:
+        setPos(p);
+        break;
+    }
+  }
+
+  QRectF boundingRect() const override {
+    switch (kind_) {
+      case Kind::kHorizontal:
+        return QRectF(-1, -1, length_ + 2, 3);
+      case Kind::kVertical:
+        return QRectF(-1, -1, 3, length_ + 2);
+      case Kind::kDot:
+        break;
+    }
+    const double r = kRadius + 1.5;
+    return QRectF(-r, -r, 2 * r, 2 * r);
+  }
+
+  void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override {
+    painter->save();
+    painter->setPen(ThinPen(color_));
+    // The lines run along the pixel grid: sharp without antialiasing.
+    painter->setRenderHint(QPainter::Antialiasing, kind_ == Kind::kDot);
+    switch (kind_) {
+      case Kind::kHorizontal:
+        painter->drawLine(QPoint(0, 0), QPoint(length_ - 1, 0));
+        break;
+      case Kind::kVertical:
+        painter->drawLine(QPoint(0, 0), QPoint(0, length_ - 1));
+        break;
+      case Kind::kDot:
+        painter->setBrush(color_);
+        painter->drawEllipse(QPointF(0, 0), kRadius, kRadius);
+        break;
+    }
+    painter->restore();
+  }
+
+ private:
+  static constexpr double kRadius = 4.0;
+  Kind kind_;
+  QColor color_ = Qt::red;
+  int length_ = 0;
+};
+
 // Cursor of an X/Y graph: a filled circle at the cursor's position with a
-// crosshair across the plot area, drawn above every plot.
+// crosshair across the plot area, drawn above every plot. It draws nothing
+// itself; its three pieces do.
 class CursorItem : public QGraphicsItem {
  public:
   explicit CursorItem(QGraphicsItem* parent) : QGraphicsItem(parent) {
+    setFlag(QGraphicsItem::ItemHasNoContents);
     setZValue(1000);
+    for (auto kind :
+         {CursorPiece::Kind::kHorizontal, CursorPiece::Kind::kVertical, CursorPiece::Kind::kDot}) {
+      pieces_.push_back(new CursorPiece(this, kind));
+    }
+    setColor(color_);
     hide();
   }
 
@@ -148,38 +282,21 @@ class CursorItem : public QGraphicsItem {
   QColor color() const { return color_; }
   void setColor(QColor color) {
     color_ = color;
-    update();
+    for (CursorPiece* piece : pieces_) piece->setColor(color);
   }
 
   void place(const QRectF& area, const QTransform& transform) {
-    prepareGeometryChange();
-    area_ = area;
-    point_ = transform.map(value_);
-    update();
+    const QPointF point = transform.map(value_);
+    for (CursorPiece* piece : pieces_) piece->place(area, point);
   }
 
-  QRectF boundingRect() const override {
-    return area_.adjusted(-kRadius - 2, -kRadius - 2, kRadius + 2, kRadius + 2);
-  }
-
-  void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override {
-    if (!area_.adjusted(-0.5, -0.5, 0.5, 0.5).contains(point_)) return;
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing, true);
-    painter->setPen(ThinPen(color_));
-    painter->drawLine(QPointF(area_.left(), point_.y()), QPointF(area_.right(), point_.y()));
-    painter->drawLine(QPointF(point_.x(), area_.top()), QPointF(point_.x(), area_.bottom()));
-    painter->setBrush(color_);
-    painter->drawEllipse(point_, kRadius, kRadius);
-    painter->restore();
-  }
+  QRectF boundingRect() const override { return QRectF(); }
+  void paint(QPainter*, const QStyleOptionGraphicsItem*, QWidget*) override {}
 
  private:
-  static constexpr double kRadius = 4.0;
   QPointF value_;
   QColor color_ = Qt::red;
-  QRectF area_;
-  QPointF point_;
+  std::vector<CursorPiece*> pieces_;  // children: owned by this item
 };
 
 // ---------------------------------------------------------------- XYGraph
@@ -193,8 +310,10 @@ XYGraph::XYGraph(QWidget* parent)
   SetUpChart(chart_, x_, y_);
   x_->setRange(kDefaultMin, kDefaultMax);
   y_->setRange(kDefaultMin, kDefaultMax);
-  setRenderHint(QPainter::Antialiasing, true);
-  setFrameShape(QFrame::NoFrame);
+  // Plots and cursors smooth their own lines; the grid and the axes stay on
+  // the pixel grid, where antialiasing costs much and shows nothing.
+  setRenderHint(QPainter::Antialiasing, false);
+  SetUpView(this);
   connect(chart_, &QChart::plotAreaChanged, this, [this] { Place(); });
   connect(x_, &QValueAxis::rangeChanged, this, [this] { Place(); });
   connect(y_, &QValueAxis::rangeChanged, this, [this] { Place(); });
@@ -338,6 +457,7 @@ bool XYGraph::CursorShown(int cursor) const {
 }
 
 void XYGraph::Place() {
+  CacheAxisItems(chart_);
   const QRectF area = chart_->plotArea();
   const QTransform transform = ValueTransform(area, x_->min(), x_->max(), y_->min(), y_->max());
   plots_->place(area, transform);
@@ -346,15 +466,92 @@ void XYGraph::Place() {
 
 // ------------------------------------------------------------- StripChart
 
+// The traces of a strip chart, drawn by one item in value coordinates and
+// clipped to the plot area, as the plots of an X/Y graph are. New values cost
+// one repaint of the area; the chart's own line series would also rebuild
+// their geometry and hit-test outlines for every new set of values.
+class TraceLayer : public QGraphicsItem {
+ public:
+  struct Line {
+    QPolygonF points;
+    QColor color;
+    bool visible = true;
+  };
+
+  explicit TraceLayer(QGraphicsItem* parent) : QGraphicsItem(parent) { setZValue(500); }
+
+  std::vector<Line>& lines() { return lines_; }
+  const std::vector<Line>& lines() const { return lines_; }
+  // After a change of the lines: repaints where they were and where they are.
+  void changed() {
+    prepareGeometryChange();
+    bounds_ = Bounds();
+    update();
+  }
+
+  void place(const QRectF& area, const QTransform& transform) {
+    area_ = area;
+    transform_ = transform;
+    changed();
+  }
+
+  QRectF boundingRect() const override { return bounds_; }
+
+  void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override {
+    if (area_.isEmpty()) return;
+    painter->save();
+    painter->setClipRect(area_);
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setTransform(transform_, true);  // the pen is cosmetic: one pixel wide
+    for (const Line& line : lines_) {
+      if (!line.visible || line.points.isEmpty()) continue;
+      painter->setPen(ThinPen(line.color));
+      if (line.points.size() == 1) {
+        painter->drawPoint(line.points.front());
+      } else {
+        painter->drawPolyline(line.points);
+      }
+    }
+    painter->restore();
+  }
+
+ private:
+  // The part of the plot area the visible lines cover, with room for the pen.
+  QRectF Bounds() const {
+    QRectF values;
+    for (const Line& line : lines_) {
+      if (!line.visible || line.points.isEmpty()) continue;
+      const QRectF r = line.points.boundingRect();
+      values = values.isNull() ? r : values.united(r);
+    }
+    if (values.isNull() || area_.isEmpty()) return QRectF();
+    return transform_.mapRect(values).adjusted(-2, -2, 2, 2).intersected(area_);
+  }
+
+  std::vector<Line> lines_;
+  QRectF area_;
+  QTransform transform_;
+  QRectF bounds_;
+};
+
 StripChart::StripChart(QWidget* parent)
-    : QChartView(parent), chart_(chart()), x_(new QValueAxis), y_(new QValueAxis) {
+    : QChartView(parent),
+      chart_(chart()),
+      x_(new QValueAxis),
+      y_(new QValueAxis),
+      lines_(new TraceLayer(chart_)) {
   SetUpChart(chart_, x_, y_);
   x_->setLabelsVisible(false);
-  setFrameShape(QFrame::NoFrame);
+  SetUpView(this);
   x_->setRange(0, points_ - 1);
   y_->setRange(kDefaultMin, kDefaultMax);
   SetTraceCount(1);
+  connect(chart_, &QChart::plotAreaChanged, this, [this] { Place(); });
+  connect(x_, &QValueAxis::rangeChanged, this, [this] { Place(); });
+  connect(y_, &QValueAxis::rangeChanged, this, [this] { Place(); });
 }
+
+StripChart::~StripChart() = default;
 
 void StripChart::ApplyLayoutProperties() {
   const int traces = static_cast<int>(NumberProperty(this, "traces", TraceCount()));
@@ -373,20 +570,14 @@ void StripChart::SetTraceCount(int traces) {
                                      0xA000A0, 0xFF8000, 0x808080, 0x00A0A0};
   traces = std::clamp(traces, 1, kMaxTraces);
   if (traces == TraceCount()) return;
-  for (Trace& trace : traces_) {
-    chart_->removeSeries(trace.series);
-    delete trace.series;
-  }
   traces_.assign(static_cast<std::size_t>(traces), Trace());
+  std::vector<TraceLayer::Line>& lines = lines_->lines();
+  lines.assign(static_cast<std::size_t>(traces), TraceLayer::Line());
   for (int i = 0; i < traces; ++i) {
-    Trace& trace = traces_[static_cast<std::size_t>(i)];
-    trace.series = new QLineSeries;
-    trace.series->setPen(ThinPen(QColor(kColors[i % std::size(kColors)])));
-    chart_->addSeries(trace.series);
-    trace.series->attachAxis(x_);
-    trace.series->attachAxis(y_);
+    lines[static_cast<std::size_t>(i)].color = QColor(kColors[i % std::size(kColors)]);
   }
   nextTrace_ = 0;
+  lines_->changed();
 }
 
 void StripChart::SetPointsPerScreen(int points) {
@@ -394,12 +585,14 @@ void StripChart::SetPointsPerScreen(int points) {
   if (points == points_) return;
   points_ = points;
   x_->setRange(0, points_ - 1);
-  for (Trace& trace : traces_) {
+  for (std::size_t i = 0; i < traces_.size(); ++i) {
+    Trace& trace = traces_[i];
     if (trace.values.size() > static_cast<std::size_t>(points_)) {
       trace.values.erase(trace.values.begin(), trace.values.end() - points_);
     }
-    Redraw(trace);
+    Redraw(i);
   }
+  lines_->changed();
 }
 
 void StripChart::SetYRange(double min, double max) {
@@ -428,40 +621,43 @@ void StripChart::Plot(const double* values, int count, int start, int skip) {
     if (trace.values.size() > static_cast<std::size_t>(points_)) {
       trace.values.erase(trace.values.begin(), trace.values.end() - points_);
     }
-    Redraw(trace);
+    Redraw(i);
   }
+  lines_->changed();
 }
 
 void StripChart::Clear() {
-  for (Trace& trace : traces_) {
-    trace.values.clear();
-    Redraw(trace);
+  for (std::size_t i = 0; i < traces_.size(); ++i) {
+    traces_[i].values.clear();
+    Redraw(i);
   }
   nextTrace_ = 0;
+  lines_->changed();
 }
 
-void StripChart::Redraw(Trace& trace) {
-  if (!trace.visible) {
-    trace.stale = true;
-    return;
-  }
-  trace.stale = false;
+void StripChart::Redraw(std::size_t trace) {
   // Newest value at the right-hand end of the screen.
-  const std::size_t n = trace.values.size();
+  const std::vector<double>& values = traces_[trace].values;
+  const std::size_t n = values.size();
   const double offset = static_cast<double>(points_) - static_cast<double>(n);
-  QList<QPointF> points(static_cast<qsizetype>(n));
+  QPolygonF& points = lines_->lines()[trace].points;
+  points.resize(static_cast<qsizetype>(n));  // keeps its storage from pass to pass
   for (std::size_t i = 0; i < n; ++i) {
-    points[static_cast<qsizetype>(i)] = QPointF(offset + static_cast<double>(i), trace.values[i]);
+    points[static_cast<qsizetype>(i)] = QPointF(offset + static_cast<double>(i), values[i]);
   }
-  trace.series->replace(points);
+}
+
+void StripChart::Place() {
+  CacheAxisItems(chart_);
+  const QRectF area = chart_->plotArea();
+  lines_->place(area, ValueTransform(area, x_->min(), x_->max(), y_->min(), y_->max()));
 }
 
 void StripChart::SetTraceVisible(int trace, bool visible) {
   if (trace < 0 || trace >= TraceCount()) return;
-  Trace& t = traces_[static_cast<std::size_t>(trace)];
-  t.visible = visible;
-  t.series->setVisible(visible);
-  if (visible && t.stale) Redraw(t);
+  traces_[static_cast<std::size_t>(trace)].visible = visible;
+  lines_->lines()[static_cast<std::size_t>(trace)].visible = visible;
+  lines_->changed();
 }
 
 bool StripChart::TraceVisible(int trace) const {
@@ -470,7 +666,8 @@ bool StripChart::TraceVisible(int trace) const {
 
 void StripChart::SetTraceColor(int trace, QColor color) {
   if (trace < 0 || trace >= TraceCount()) return;
-  traces_[static_cast<std::size_t>(trace)].series->setPen(ThinPen(color));
+  lines_->lines()[static_cast<std::size_t>(trace)].color = color;
+  lines_->changed();
 }
 
 std::vector<double> StripChart::TraceValues(int trace) const {
@@ -480,7 +677,7 @@ std::vector<double> StripChart::TraceValues(int trace) const {
 
 QList<QPointF> StripChart::TracePoints(int trace) const {
   if (trace < 0 || trace >= TraceCount()) return {};
-  return traces_[static_cast<std::size_t>(trace)].series->points();
+  return lines_->lines()[static_cast<std::size_t>(trace)].points;
 }
 
 }  // namespace tavix::ui

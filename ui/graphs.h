@@ -13,13 +13,13 @@
 #include <QPointF>
 
 class QChart;
-class QLineSeries;
 class QValueAxis;
 
 namespace tavix::ui {
 
 class CursorItem;
 class PlotLayer;
+class TraceLayer;
 
 // Plots are drawn by one item in value coordinates, so that a change of the
 // axis ranges costs one transform, whatever the number of plots.
@@ -76,6 +76,7 @@ class StripChart : public QChartView {
 
  public:
   explicit StripChart(QWidget* parent = nullptr);
+  ~StripChart() override;
 
   // Reads the layout's dynamic properties "traces", "ymin", "ymax",
   // "pointsPerScreen" and "traceColors".
@@ -102,16 +103,16 @@ class StripChart : public QChartView {
 
  private:
   struct Trace {
-    QLineSeries* series = nullptr;
     std::vector<double> values;  // at most points_, oldest first
     bool visible = true;
-    bool stale = false;  // values changed while hidden
   };
-  void Redraw(Trace& trace);
+  void Redraw(std::size_t trace);  // the trace's points from its values
+  void Place();                    // maps the traces onto the current plot area and ranges
 
   QChart* chart_;
   QValueAxis* x_;
   QValueAxis* y_;
+  TraceLayer* lines_;  // owned by the chart
   std::vector<Trace> traces_;
   int points_ = 101;
   std::size_t nextTrace_ = 0;  // trace of the next value appended
