@@ -1,0 +1,58 @@
+// Opening the serial port, the line check and the failure reports.
+#include "scope/callbacks.h"
+#include "scope/help_texts.h"
+
+namespace tavix::scope {
+
+void Scope::ShowStatus(const QString& text) {
+  tk.SetCtrlVal(frame.panel, "DispStatus", text);
+}
+
+void Scope::InitRS232(std::uint16_t com) {
+  flags.poll = 0;
+  const int ret = lnk.Open(com);
+  const QString port = QStringLiteral("COM%1: ").arg(com);
+  if (ret < 0) {
+    ShowStatus(lnk.st.szStatus);
+    // The documented message stays as it is; the reason goes beside it.
+    tk.SetCtrlVal(frame.panel, "DispPortInfo", port + lnk.port().OpenDetail());
+    return;
+  }
+  tk.SetCtrlVal(frame.panel, "DispPortInfo", port + lnk.port().DevicePath());
+  CheckComLine();
+}
+
+void Scope::CheckComLine() {
+  if (lnk.RequestVersion(block)) {
+    ShowStatus(lnk.VersionText());
+    GetPara();
+    return;
+  }
+  ShowStatus("TIMEOUT");
+  tk.MessagePopup("INFO!", texts::InfoTimeout);
+}
+
+void Scope::ReportFailure() {
+  ShowStatus("TIMEOUT");
+  tk.MessagePopup(lnk.VersionText(), texts::InfoTimeoutVer);
+}
+
+void Scope::ReportLinkLost(const QString& reason) {
+  tk.SetCtrlVal(frame.panel, "DispPortInfo",
+                QStringLiteral("COM%1: %2").arg(lnk.st.com).arg(reason));
+}
+
+int CBF_EditConnect(int panel, int, int event, void* callbackData, int, int) {
+  Scope& s = ScopeOf(callbackData);
+  if (s.HelpOnRightClick(event, texts::InfoEditConnect)) return 0;
+  if (event != ui::EVENT_COMMIT) return 0;
+  s.flags.poll = 0;
+  s.flags.pollrecord = 0;
+  s.lnk.Close();
+  s.lnk.st.com = static_cast<std::uint16_t>(s.tk.GetCtrlInt(panel, "EditConnect"));
+  s.ShowStatus("Init COM-Port ...");
+  s.InitRS232(s.lnk.st.com);
+  return 0;
+}
+
+}  // namespace tavix::scope

@@ -1,0 +1,32 @@
+// The parameter file: 171 lines, one word per line, right-aligned in a field
+// of 5 characters. Reading accepts any blank space around the numbers but
+// refuses anything that is not exactly 171 numbers within 0 to 65535.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include <QByteArray>
+#include <QString>
+
+#include "link/params.h"
+
+namespace tavix::scope {
+
+using ParamWords = std::array<std::uint16_t, link::anzpara>;
+
+QByteArray FormatParamFile(const ParamWords& words);
+
+// Parses a parameter file's content. On success returns true and fills
+// `words`; otherwise returns false, leaves `words` alone and says what is
+// wrong in `error`.
+bool ParseParamFile(const QByteArray& content, ParamWords* words, QString* error);
+
+// Reads and parses `path`; the error names the file's fault.
+bool ReadParamFile(const QString& path, ParamWords* words, QString* error);
+
+// Writes the whole file or nothing: an earlier file of that name stays as it
+// was when writing fails.
+bool WriteParamFile(const QString& path, const ParamWords& words, QString* error);
+
+}  // namespace tavix::scope

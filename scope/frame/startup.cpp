@@ -1,0 +1,112 @@
+// Start-up, panels and shutdown of the scope program.
+#include "scope/callbacks.h"
+
+namespace tavix::scope {
+
+namespace {
+
+// Controls the program cannot work without; a layout that lacks one is refused.
+QStringList MainPanelControls() {
+  return {"DispStatus", "EditConnect",  "DispPortInfo", "ButtonSend",   "ButtonGet",
+          "SelectRAM",  "SelectEEPROM", "SelectFILE",   "ParaVisible",  "ParaGroup",
+          "TeachGroup", "SlidePower",   "EditPmod",     "EditAverage",  "Evalmode",
+          "EditHold",   "EditIntlim",   "EditMaxcolNo", "EditOutmode",  "EditTrigger",
+          "TeachTable", "EditNo",       "RadioInc",     "SelectSource", "ButtonGo",
+          "ButtonStop", "DispR",        "DispG",        "DispB",        "DispX",
+          "DispY",      "DispINT",      "DispCOL",      "LabelCOL",     "DispGF",
+          "LabelGF",    "DispGFBig",    "DispRED",      "DispGREEN",    "DispBLUE",
+          "GraphData1", "GraphData2",   "GraphRaw1",    "GraphGF",      "ButtonCalibGf60Deg"};
+}
+
+}  // namespace
+
+Scope::Scope(ui::Toolkit& toolkit, link::Port& port) : tk(toolkit), lnk(port, *this) {}
+
+int Scope::WinMain() {
+  if (StartUp() < 0) return -1;
+  return RunAndShutDown();
+}
+
+int Scope::StartUp() {
+  tk.SetCallbacks(MakeCallbackTable(this));
+  frame.panel = tk.LoadPanel(0, kLayoutFile, kScopePanelResource, MainPanelControls());
+  if (frame.panel < 0) return -1;
+  frame.recpanel = tk.LoadPanel(0, kLayoutFile, kRecorderPanelResource);
+  if (frame.recpanel < 0) return -1;
+  frame.calibpanel = tk.LoadPanel(0, kLayoutFile, kCalibPanelResource);
+  if (frame.calibpanel < 0) return -1;
+  frame.proj_dir = tk.ProjectDir();
+  InstallHelpTexts(*this);
+  InitVars();
+  InitRS232(lnk.st.com);
+  return 0;
+}
+
+int Scope::RunAndShutDown() {
+  tk.DisplayPanel(frame.panel);
+  tk.RunUserInterface();
+  lnk.Close();
+  tk.DiscardPanel(frame.panel);
+  frame.panel = -1;
+  return 0;
+}
+
+void Scope::InitVars() {
+  lnk.st.com = 1;
+  lnk.st.order = 1;
+  frame.target = RAM;
+  flags.poll = 0;
+  flags.pollrecord = 0;
+  lnk.st.transbeg = ui::Timer();
+  lnk.st.waitdel = link::kSettleStart;
+  for (int i = 0; i < 4096; ++i) {
+    live.xramp[i] = static_cast<std::uint16_t>(i);
+    live.yramp[i] = static_cast<std::uint16_t>(4095 - i);
+  }
+
+  ShowStatus("InitVars");
+  tk.SendBehind(frame.panel, "GraphData2");
+  tk.SetCtrlVal(frame.panel, "ParaVisible", 1);
+  ParaVis();
+  DispVis();
+  GetPanelValues();
+  tk.SetActiveTableCell(frame.panel, "TeachTable", 1, 1);
+  tk.SetVisible(frame.panel, "DispGFBig", false);
+}
+
+bool Scope::HelpOnRightClick(int event, const char* text, const char* title) {
+  if (event != ui::EVENT_RIGHT_CLICK) return false;
+  tk.MessagePopup(title, text);
+  return true;
+}
+
+int CBF_P(int, int event, void* callbackData, int, int) {
+  if (event == ui::EVENT_CLOSE) {
+    Scope& s = ScopeOf(callbackData);
+    s.flags.poll = 0;
+    s.flags.pollrecord = 0;
+    s.tk.QuitUserInterface(0);
+  }
+  return 0;
+}
+
+int CBF_RECP(int panel, int event, void* callbackData, int, int) {
+  if (event == ui::EVENT_CLOSE) {
+    Scope& s = ScopeOf(callbackData);
+    s.flags.pollrecord = 0;
+    s.tk.RemovePopup(panel);
+    s.tk.DisplayPanel(s.frame.panel);
+  }
+  return 0;
+}
+
+int CBF_CALIBP(int panel, int event, void* callbackData, int, int) {
+  if (event == ui::EVENT_CLOSE) {
+    Scope& s = ScopeOf(callbackData);
+    s.tk.RemovePopup(panel);
+    s.tk.DisplayPanel(s.frame.panel);
+  }
+  return 0;
+}
+
+}  // namespace tavix::scope

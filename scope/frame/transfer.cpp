@@ -1,0 +1,139 @@
+// Moving the parameter set between the panel and the sensor's RAM, its
+// EEPROM or a parameter file.
+#include <QDir>
+
+#include "scope/callbacks.h"
+#include "scope/frame/param_file.h"
+#include "scope/help_texts.h"
+
+namespace tavix::scope {
+
+namespace {
+
+// The file dialog both directions use: "init.dat" in the program's directory.
+int SelectParamFile(Scope& s) {
+  return s.tk.FileSelectPopup(s.frame.proj_dir, "init.dat", "*.dat", "init", "OK",
+                              /*restrictDirectory=*/false, /*restrictExtension=*/true,
+                              /*allowCancel=*/true, /*allowMakeDirectory=*/true,
+                              &s.frame.file_name);
+}
+
+}  // namespace
+
+void Scope::SendPara() {
+  GetPanelValues();
+  link::CopyVarsToPP(vars, block);
+  lnk.StartPaced(link::kSettleSendPara);
+  lnk.BeginWriteOnly(link::kOrderWriteRam);
+  lnk.SendFrame(block, link::kOrderWriteRam);
+  for (std::uint16_t row = 0; row < link::kTeachRows; ++row) {
+    lnk.SendFrame(block, link::kOrderWriteRow, row);
+  }
+  if (frame.target == EEPROM) lnk.SendFrame(block, link::kOrderStoreEeprom);
+}
+
+void Scope::GetPara() {
+  flags.poll = 0;
+  // With FILE selected at a line check the sensor's working set is read.
+  const std::uint16_t order = frame.target == EEPROM ? link::kOrderReadEeprom : link::kOrderReadRam;
+  lnk.StartPaced(link::kSettleGetPara);
+  if (lnk.Request(block, order, link::kParaBytes) != link::Answer::kOk) return;
+  lnk.GetRxBufPara(block, link::anzpara);
+  link::CopyPPtoVars(block, vars);
+  SetPanelValues();
+  InitEval();
+}
+
+void Scope::SendParaToFile() {
+  if (SelectParamFile(*this) == 0) return;
+  GetPanelValues();
+  link::CopyVarsToPP(vars, block);
+  QString error;
+  if (!WriteParamFile(frame.file_name, block.pp, &error)) {
+    tk.MessagePopup("ATTENTION!", QStringLiteral(" Saving the parameter file failed: \n %1 \n %2 \n"
+                                                 " An earlier file of this name is unchanged. ")
+                                      .arg(QDir::toNativeSeparators(frame.file_name), error));
+  }
+}
+
+void Scope::ReadParaFromFile() {
+  if (SelectParamFile(*this) == 0) return;
+  ParamWords words{};
+  QString error;
+  if (!ReadParamFile(frame.file_name, &words, &error)) {
+    tk.MessagePopup("ATTENTION!",
+                    QStringLiteral(" The parameter file was not loaded: \n %1 \n %2 \n"
+                                   " The parameters on the panel are unchanged. ")
+                        .arg(QDir::toNativeSeparators(frame.file_name), error));
+    return;
+  }
+  block.pp = words;
+  link::CopyPPtoVars(block, vars);
+  SetPanelValues();
+  InitEval();
+}
+
+int CBF_ButtonSend(int, int, int event, void* callbackData, int, int) {
+  Scope& s = ScopeOf(callbackData);
+  if (s.HelpOnRightClick(event, texts::InfoButtonSend)) return 0;
+  if (event != ui::EVENT_COMMIT) return 0;
+  s.flags.poll = 0;
+  s.lnk.SettleWait();
+  if (s.frame.target == DATFILE) {
+    s.SendParaToFile();
+  } else {
+    s.SendPara();
+  }
+  return 0;
+}
+
+int CBF_ButtonGet(int, int, int event, void* callbackData, int, int) {
+  Scope& s = ScopeOf(callbackData);
+  if (s.HelpOnRightClick(event, texts::InfoButtonGet)) return 0;
+  if (event != ui::EVENT_COMMIT) return 0;
+  s.flags.poll = 0;
+  s.lnk.SettleWait();
+  if (s.frame.target == DATFILE) {
+    s.ReadParaFromFile();
+  } else {
+    s.GetPara();
+  }
+  return 0;
+}
+
+namespace {
+
+// The three transfer toggles: exactly one is on, and RAM is where a toggle
+// that is switched off falls back to.
+void SelectTarget(Scope& s, int panel, const char* toggle, std::uint16_t target, int event) {
+  if (s.HelpOnRightClick(event, texts::InfoSelectMEM)) return;
+  if (event != ui::EVENT_VAL_CHANGED) return;
+  if (s.tk.GetCtrlInt(panel, toggle) == 1) {
+    s.frame.target = target;
+    for (const char* other : {"SelectRAM", "SelectEEPROM", "SelectFILE"}) {
+      s.tk.SetCtrlVal(panel, other, QLatin1String(other) == QLatin1String(toggle) ? 1 : 0);
+    }
+  } else {
+    s.frame.target = RAM;
+    s.tk.SetCtrlVal(panel, "SelectRAM", 1);
+  }
+}
+
+}  // namespace
+
+int CBF_SelectRAM(int panel, int, int event, void* callbackData, int, int) {
+  SelectTarget(ScopeOf(callbackData), panel, "SelectRAM", RAM, event);
+  return 0;
+}
+
+int CBF_SelectEEPROM(int panel, int, int event, void* callbackData, int, int) {
+  SelectTarget(ScopeOf(callbackData), panel, "SelectEEPROM", EEPROM, event);
+  return 0;
+}
+
+int CBF_SelectFILE(int panel, int, int event, void* callbackData, int, int) {
+  SelectTarget(ScopeOf(callbackData), panel, "SelectFILE", DATFILE, event);
+  return 0;
+}
+
+}  // namespace tavix::scope

@@ -1,0 +1,124 @@
+// The live data cycle: one data record after another until poll is cleared,
+// each shown in the displays, the history buffers and the selected graph.
+#include "scope/callbacks.h"
+#include "scope/help_texts.h"
+#include "scope/live/arrays.h"
+#include "scope/live/limits.h"
+
+namespace tavix::scope {
+
+namespace {
+
+constexpr int kChannelValues = 700;  // 100 frames of 7
+constexpr int kGlossValues = 300;    // 100 frames of 3
+constexpr int kPointsPerScreen = 101;
+
+}  // namespace
+
+void Scope::PollRecords(void (*show)(Scope&)) {
+  lnk.st.order = link::kOrderReadData;
+  flags.poll = 1;
+  while (flags.poll == 1) {
+    const link::Answer answer =
+        lnk.Request(block, link::kOrderReadData, link::kDataBytes, &flags.poll);
+    if (answer == link::Answer::kStopped) break;
+    if (answer == link::Answer::kOk) {
+      lnk.GetRxBufData(record);
+      link::CopyDatatoVars(record, data);
+      show(*this);
+    } else {
+      flags.poll = 0;  // the link has reported the failure
+    }
+    tk.ProcessSystemEvents();
+  }
+}
+
+void Scope::GetData() {
+  // A cycle started from inside another loop's event processing (that loop
+  // has no request outstanding then) restores the outer loop's mark.
+  const bool outer = live.cycleRunning;
+  live.cycleRunning = true;
+  PollRecords([](Scope& s) {
+    s.SetPanelData();
+    s.ShowGraph();
+  });
+  live.cycleRunning = outer;
+}
+
+void Scope::SetPanelData() {
+  const int panel = frame.panel;
+  tk.SetCtrlVal(panel, "DispRED", data.dataR);
+  tk.SetCtrlVal(panel, "DispGREEN", data.dataG);
+  tk.SetCtrlVal(panel, "DispBLUE", data.dataB);
+  tk.SetCtrlVal(panel, "DispR", data.dataR);
+  tk.SetCtrlVal(panel, "DispG", data.dataG);
+  tk.SetCtrlVal(panel, "DispB", data.dataB);
+  tk.SetCtrlVal(panel, "DispX", data.dataX);
+  tk.SetCtrlVal(panel, "DispY", data.dataY);
+  tk.SetCtrlVal(panel, "DispINT", data.dataINT);
+  tk.SetCtrlVal(panel, "DispCOL", data.dataCOL);
+  const double gloss = static_cast<double>(static_cast<float>(data.dataGF) / 10.0f);
+  tk.SetCtrlVal(panel, "DispGF", gloss);
+  tk.SetCtrlVal(panel, "DispGFBig", gloss);
+
+  // Limit lines from the teach-table row named in "No.:", as the panel shows it.
+  const int row = tk.GetCtrlInt(panel, "EditNo") + 1;
+  std::array<int, 5> cells{};
+  for (int col = 1; col <= 5; ++col)
+    cells[col - 1] = tk.GetTableCellVal(panel, "TeachTable", col, row);
+  const LimitLines lines = LimitLinesFromRow(live.source, cells);
+
+  double* all = live.alldata.data();
+  Shift(all, kChannelValues, -7, all);
+  const double frame7[7] = {double(data.dataR),   double(data.dataG),   double(data.dataB),
+                            double(data.dataINT), double(data.dataCOL), lines.upper,
+                            lines.lower};
+  for (int k = 0; k < 7; ++k) all[kChannelValues - 7 + k] = frame7[k];
+
+  double* gf = live.gfbuf.data();
+  Shift(gf, kGlossValues, -3, gf);
+  gf[kGlossValues - 3] = data.dataGF;
+  gf[kGlossValues - 2] = lines.upper;
+  gf[kGlossValues - 1] = lines.lower;
+}
+
+void Scope::ShowGraph() {
+  const int panel = frame.panel;
+  if (live.source == 0) {
+    tk.SetGraphCursor(panel, "GraphData1", 1, data.dataX, data.dataY);
+  } else if (live.source == kSourceGloss) {
+    double min = 0.0;
+    double max = 0.0;
+    GlossAxisRange(live.gfbuf, live.scale == 1, &min, &max);
+    tk.SetAxisRange(panel, "GraphGF", ui::Axis::kLeftY, min, max);
+    tk.SetPointsPerScreen(panel, "GraphGF", kPointsPerScreen);
+    tk.PlotStripChart(panel, "GraphGF", live.gfbuf.data(), kGlossValues, 0, 0);
+  } else {
+    tk.SetPointsPerScreen(panel, "GraphRaw1", kPointsPerScreen);
+    tk.PlotStripChart(panel, "GraphRaw1", live.alldata.data(), kChannelValues, 0, 0);
+  }
+}
+
+int CBF_ButtonGo(int panel, int, int event, void* callbackData, int, int) {
+  Scope& s = ScopeOf(callbackData);
+  if (s.HelpOnRightClick(event, texts::InfoButtonGo)) return 0;
+  if (event != ui::EVENT_COMMIT) return 0;
+  // While the live cycle polls, a second Go changes nothing: one cycle talks
+  // to the sensor and Stop ends it. A Go after Stop, Send or Get in the same
+  // round of events (the cycle is ending) starts a new cycle.
+  if (s.live.cycleRunning && s.flags.poll == 1) return 0;
+  s.lnk.SettleWait();
+  s.tk.DeleteGraphPlot(panel, "GraphData1", -1);
+  s.tk.PlotXY(panel, "GraphData1", s.live.xramp.data(), s.live.yramp.data(), 4096, kBoundaryGrey);
+  s.GetData();
+  return 0;
+}
+
+int CBF_ButtonStop(int, int, int event, void* callbackData, int, int) {
+  Scope& s = ScopeOf(callbackData);
+  if (s.HelpOnRightClick(event, texts::InfoButtonStop)) return 0;
+  if (event == ui::EVENT_COMMIT) s.flags.poll = 0;
+  return 0;
+}
+
+}  // namespace tavix::scope

@@ -1,0 +1,28 @@
+// The two values the live cycle derives itself: the limit lines drawn with
+// the signal, and the range of the gloss chart's axis.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace tavix::scope {
+
+inline constexpr std::uint16_t kSourceInt = 5;
+inline constexpr std::uint16_t kSourceGloss = 6;
+
+struct LimitLines {
+  double upper = 0.0;
+  double lower = 0.0;
+};
+
+// From the five cells of the teach-table row named in "No.:". With SOURCE
+// INT the lines are INT + ITO (at most 4095) and INT - ITO (at least 0);
+// with any other SOURCE columns 1 and 2 as they stand.
+LimitLines LimitLinesFromRow(std::uint16_t source, const std::array<int, 5>& row);
+
+// The gloss chart's axis: fixed 0..1000, or with `automatic` the smallest
+// and largest of all 300 values (bounded by 1000 and 0) with a margin of 25
+// where there is room for it.
+void GlossAxisRange(const std::array<double, 300>& gfbuf, bool automatic, double* min, double* max);
+
+}  // namespace tavix::scope

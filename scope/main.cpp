@@ -1,0 +1,21 @@
+// TavixScope: live values, parameters and teach table of the reflection sensor.
+#include <QApplication>
+
+#include "link/serial_port.h"
+#include "scope/scope.h"
+#include "ui/toolkit.h"
+
+int main(int argc, char** argv) {
+#ifdef Q_OS_LINUX
+  // Without a display Qt would abort; the program ends with -1 instead.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    return -1;
+  }
+#endif
+  QApplication app(argc, argv);
+  tavix::ui::Toolkit toolkit;
+  tavix::link::SerialPort port;
+  tavix::scope::Scope scope(toolkit, port);
+  return scope.WinMain();
+}

@@ -1,0 +1,146 @@
+// The scope program object: every piece of program state, composed from one
+// plain struct per subsystem, and the program's operations. Callbacks reach
+// it as their callback data.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include <QString>
+
+#include "link/link.h"
+#include "link/params.h"
+#include "ui/toolkit.h"
+
+namespace tavix::scope {
+
+// Transfer target and source of the parameter set.
+inline constexpr std::uint16_t RAM = 1;
+inline constexpr std::uint16_t EEPROM = 2;
+inline constexpr std::uint16_t DATFILE = 3;
+
+inline constexpr const char* kLayoutFile = "TavixScope.uir";
+inline constexpr int kScopePanelResource = 2;
+inline constexpr int kRecorderPanelResource = 3;
+inline constexpr int kCalibPanelResource = 1;
+
+inline constexpr std::uint32_t kBoundaryGrey = 0xA0A0A0;
+
+// Panels and the transfer settings of the program frame.
+struct FrameState {
+  int panel = -1;       // main (scope) panel
+  int recpanel = -1;    // recorder panel
+  int calibpanel = -1;  // gloss calibration panel
+  QString proj_dir;     // start directory of the file dialogs
+  QString file_name;    // file chosen in the last file dialog
+  std::uint16_t target = RAM;
+};
+
+// Flags of the loops that run inside callbacks.
+struct LoopFlags {
+  std::uint16_t poll = 0;        // live cycle and zoom run while 1
+  std::uint16_t pollrecord = 0;  // recorder runs while nonzero
+};
+
+// Live history and signal selection.
+struct LiveState {
+  static constexpr int kFrames = 100;
+  std::array<double, 700> alldata{};        // 100 frames of R, G, B, INT, COL, upper, lower
+  std::array<double, 300> gfbuf{};          // 100 frames of GF, upper, lower
+  std::uint16_t source = 0;                 // SOURCE selection 0..6
+  std::uint16_t scale = 0;                  // gloss chart: 0 fixed 0..1000, 1 automatic
+  std::array<std::uint16_t, 4096> xramp{};  // boundary line X + Y = 4095
+  std::array<std::uint16_t, 4096> yramp{};
+  bool cycleRunning = false;  // GetData is running (a Go while it polls is ignored)
+};
+
+// View box of the zoom graph, fixed when the zoom starts.
+struct ZoomBox {
+  int minX = 4096;
+  int maxX = 0;
+  int minY = 4096;
+  int maxY = 0;
+};
+
+struct TeachState {
+  ZoomBox box;
+};
+
+class Scope final : public link::FailureReporter {
+ public:
+  Scope(ui::Toolkit& toolkit, link::Port& port);
+  Scope(const Scope&) = delete;
+  Scope& operator=(const Scope&) = delete;
+
+  ui::Toolkit& tk;
+  link::Link lnk;           // link state: lnk.st
+  link::ParamBlock block;   // pp: block.pp
+  link::NamedParams vars;   // power ... trigger, ctt
+  link::DataRecord record;  // databuf: record.databuf
+  link::DataVars data;      // dataR ... dataGF
+  FrameState frame;
+  LoopFlags flags;
+  LiveState live;
+  TeachState teach;
+
+  // Start-up and shutdown.
+  int WinMain();         // the whole program; the exit code
+  int StartUp();         // load panels, defaults, port and line check: 0 or -1
+  int RunAndShutDown();  // show the main panel, run the event loop, close the port: 0
+  void InitVars();
+
+  // Serial port and line check.
+  void InitRS232(std::uint16_t com);
+  void CheckComLine();
+  void ShowStatus(const QString& text);
+
+  // Parameter transfer.
+  void SendPara();
+  void GetPara();
+  void SendParaToFile();
+  void ReadParaFromFile();
+
+  // Parameter panel.
+  void GetPanelValues();
+  void SetPanelValues();
+  void ParaVis();
+  void ParaInVis();
+
+  // Evaluation mode and signal display.
+  void InitEval();
+  void DispVis();
+  // MAXVEC-No. against OUTMODE: warns when maxcolno > 5 and outmode is not BINARY.
+  void CheckMaxColNo();
+  // Row labels 1..maxcolno green, the others red.
+  void MarkActiveRows();
+
+  // Live data cycle.
+  void GetData();
+  // Asks for one data record after another while poll is 1 and hands each
+  // good one, decoded, to `show`; a failed answer (already reported by the
+  // link) clears poll. Pending events run after every record.
+  void PollRecords(void (*show)(Scope&));
+  void SetPanelData();
+  void ShowGraph();
+
+  // Teach table, tolerance graphs and the automatic tolerance adjustment.
+  void TeachDataTo();
+  void ResetTable();
+  void ApplyFromAll();
+  void ShowGraphData2();
+  void AutoAdjust();
+
+  // Failure reports of the link.
+  void ReportFailure() override;
+  void ReportLinkLost(const QString& reason) override;
+
+  // Right-click help: shows the box and returns true on a right click.
+  bool HelpOnRightClick(int event, const char* text, const char* title = "INFO!");
+};
+
+// The callback table of the whole program, with `scope` as callback data.
+ui::CallbackTable MakeCallbackTable(Scope* scope);
+// Help texts of the controls of each panel, for accessibility and tooltips.
+void InstallHelpTexts(Scope& scope);
+
+}  // namespace tavix::scope
