@@ -1,0 +1,332 @@
+// The live cycle against the wire limit: TavixScope's real code (real
+// widgets on the offscreen platform, a real QSerialPort) polls the simulator,
+// which runs as its own process (tavix-sensor-sim) on a pseudo-terminal.
+//
+//   tavix-bench-live [--passes N] [--unpaced-passes N] [--source 0..6] [--paint-profile]
+//
+// Prints, per run, the passes per second, the scope's CPU time per second of
+// wall time, and where the time of a pass goes; the last three lines are the
+// figures that count: paced passes per second and their share of the wire
+// limit, the scope's CPU share while polling paced, unpaced passes per second.
+#include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
+
+#include "link/serial_port.h"
+#include "link/timer.h"
+#include "scope/scope.h"
+#include "ui/toolkit.h"
+
+namespace {
+
+using tavix::link::Port;
+
+constexpr double kWireBytesPerPass = 36 + 32;
+constexpr double kBytesPerSecond = 19200.0 / 10.0;  // 8N1: 10 bits a byte
+constexpr double kWireLimit = kBytesPerSecond / kWireBytesPerPass;
+
+double ProcessCpu() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+}
+
+double ThreadCpu() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+// User + system seconds of another process, from /proc/<pid>/stat.
+double ChildCpu(qint64 pid) {
+  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (!f.open(QIODevice::ReadOnly)) return 0.0;
+  const QByteArray line = f.readAll();
+  const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+  if (fields.size() < 13) return 0.0;
+  // Fields 14 and 15 of the line (utime, stime) follow the name.
+  return (fields[11].toDouble() + fields[12].toDouble()) /
+         static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The real port, with a stopwatch on the writes and reads of the cycle.
+class TimedPort final : public Port {
+ public:
+  struct Mark {
+    double wall = 0, cpu = 0, threadCpu = 0, simCpu = 0;
+  };
+
+  TimedPort(Port& real, int passes) : real_(real), passes_(passes) {}
+
+  void Arm(qint64 simPid) {
+    armed_ = true;
+    simPid_ = simPid;
+    writes_ = 0;
+    own_.clear();
+    own_.reserve(static_cast<std::size_t>(passes_));
+  }
+  int Writes() const { return writes_; }
+  bool Done() const { return writes_ > passes_; }
+  const Mark& First() const { return first_; }
+  const Mark& Last() const { return last_; }
+  // Seconds from each good answer's read to the next request's write.
+  const std::vector<double>& OwnTimes() const { return own_; }
+
+  int OpenComConfig(int com, const QString& name, int baud, int parity, int dataBits, int stopBits,
+                    int in, int out) override {
+    return real_.OpenComConfig(com, name, baud, parity, dataBits, stopBits, in, out);
+  }
+  int SetComTime(double s) override { return real_.SetComTime(s); }
+  int SetCTSMode(int mode) override { return real_.SetCTSMode(mode); }
+  int FlushInQ() override { return real_.FlushInQ(); }
+  int FlushOutQ() override { return real_.FlushOutQ(); }
+  int ComWrt(const char* buffer, int count) override {
+    if (armed_) {
+      const double now = tavix::link::Timer();
+      ++writes_;
+      if (writes_ == 1) first_ = Take(now);
+      if (writes_ == passes_ + 1) last_ = Take(now);
+      if (lastRead_ > 0 && writes_ <= passes_ + 1) own_.push_back(now - lastRead_);
+      lastRead_ = 0;
+    }
+    return real_.ComWrt(buffer, count);
+  }
+  int GetInQLen() override { return real_.GetInQLen(); }
+  int ComRd(char* buffer, int count) override {
+    const int got = real_.ComRd(buffer, count);
+    if (armed_) lastRead_ = tavix::link::Timer();
+    return got;
+  }
+  int CloseCom() override { return real_.CloseCom(); }
+  void WaitInQ(double seconds) override { real_.WaitInQ(seconds); }
+  bool IsOpen() const override { return real_.IsOpen(); }
+  QString DevicePath() const override { return real_.DevicePath(); }
+  QString OpenDetail() const override { return real_.OpenDetail(); }
+  QString TakeLostReason() override { return real_.TakeLostReason(); }
+
+ private:
+  Mark Take(double now) const { return {now, ProcessCpu(), ThreadCpu(), ChildCpu(simPid_)}; }
+
+  Port& real_;
+  int passes_;
+  bool armed_ = false;
+  qint64 simPid_ = 0;
+  int writes_ = 0;
+  double lastRead_ = 0;
+  Mark first_, last_;
+  std::vector<double> own_;
+};
+
+// With --paint-profile: the time each widget's paint events take.
+class TimedApp : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool profile = false;
+  std::map<QString, double> paintSeconds;
+  double updateSeconds = 0;  // whole window repaints (paint and flush)
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    if (!profile || (event->type() != QEvent::Paint && event->type() != QEvent::UpdateRequest)) {
+      return QApplication::notify(receiver, event);
+    }
+    const double start = tavix::link::Timer();
+    const bool result = QApplication::notify(receiver, event);
+    const double spent = tavix::link::Timer() - start;
+    if (event->type() == QEvent::UpdateRequest) {
+      updateSeconds += spent;
+    } else {
+      QObject* named = receiver;
+      while (named != nullptr && named->objectName().isEmpty()) named = named->parent();
+      paintSeconds[named != nullptr ? named->objectName() : QStringLiteral("?")] += spent;
+    }
+    return result;
+  }
+};
+
+struct Result {
+  bool ok = false;
+  double passesPerSecond = 0;
+  double cpuShare = 0;        // the scope process
+  double threadCpuShare = 0;  // its user-interface thread alone
+  double simCpuShare = 0;     // the simulator process
+  double ownMean = 0, ownMax = 0;
+};
+
+// The simulator as its own process; its device path is its first line.
+class SimProcess {
+ public:
+  bool Start(bool pacing) {
+    const QString program = QCoreApplication::applicationDirPath() + "/tavix-sensor-sim";
+    QStringList args{"--daemon", "--target", "white"};
+    if (!pacing) args << "--no-pacing";
+    process_.setProgram(program);
+    process_.setArguments(args);
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start();
+    if (!process_.waitForStarted(5000)) {
+      std::fprintf(stderr, "bench: cannot start %s\n", qPrintable(program));
+      return false;
+    }
+    while (!process_.canReadLine()) {
+      if (!process_.waitForReadyRead(5000)) {
+        std::fprintf(stderr, "bench: the simulator printed no device path\n");
+        return false;
+      }
+    }
+    device_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
+    return !device_.isEmpty();
+  }
+  ~SimProcess() {
+    if (process_.state() != QProcess::NotRunning) {
+      process_.terminate();
+      if (!process_.waitForFinished(3000)) process_.kill();
+      process_.waitForFinished(3000);
+    }
+  }
+  QString Device() const { return device_; }
+  qint64 Pid() const { return process_.processId(); }
+
+ private:
+  QProcess process_;
+  QString device_;
+};
+
+Result Run(bool pacing, int passes, int source) {
+  Result result;
+  SimProcess sim;
+  if (!sim.Start(pacing)) return result;
+  qputenv("TAVIX_COM1", sim.Device().toLocal8Bit());
+
+  tavix::ui::Toolkit toolkit;
+  toolkit.Popups().SetScripted(true);  // a failure box must not wait for a user
+  tavix::link::SerialPort serial;
+  TimedPort port(serial, passes);
+  tavix::scope::Scope scope(toolkit, port);
+  if (scope.StartUp() != 0) {
+    std::fprintf(stderr, "bench: the scope did not start\n");
+    return result;
+  }
+  const int panel = scope.frame.panel;
+  toolkit.DisplayPanel(panel);
+  toolkit.SetCtrlVal(panel, "SelectSource", source);
+  scope.DispVis();
+  toolkit.ProcessSystemEvents();
+  if (!toolkit.Popups().Shown().empty()) {
+    std::fprintf(stderr, "bench: start-up failed: %s\n",
+                 qPrintable(toolkit.Popups().Shown().front().text));
+    return result;
+  }
+
+  auto* go = qobject_cast<QAbstractButton*>(toolkit.Control(panel, "ButtonGo"));
+  auto* stop = qobject_cast<QAbstractButton*>(toolkit.Control(panel, "ButtonStop"));
+  QTimer driver;
+  QObject::connect(&driver, &QTimer::timeout, [&] {
+    if (port.Done()) stop->click();
+  });
+  driver.start(0);
+  port.Arm(sim.Pid());
+  go->click();  // runs the cycle until Stop
+  driver.stop();
+
+  if (!port.Done() || !toolkit.Popups().Shown().empty()) {
+    std::fprintf(stderr, "bench: the cycle ended early after %d requests\n", port.Writes());
+    return result;
+  }
+  const double wall = port.Last().wall - port.First().wall;
+  result.ok = true;
+  result.passesPerSecond = passes / wall;
+  result.cpuShare = (port.Last().cpu - port.First().cpu) / wall;
+  result.threadCpuShare = (port.Last().threadCpu - port.First().threadCpu) / wall;
+  result.simCpuShare = (port.Last().simCpu - port.First().simCpu) / wall;
+  const std::vector<double>& own = port.OwnTimes();
+  if (!own.empty()) {
+    double sum = 0;
+    for (double t : own) sum += t;
+    result.ownMean = sum / static_cast<double>(own.size());
+    result.ownMax = *std::max_element(own.begin(), own.end());
+  }
+  scope.lnk.Close();
+  return result;
+}
+
+void PrintDetail(const char* name, int passes, const Result& r) {
+  std::printf(
+      "%s: %d passes, %.1f passes/s, %.2f ms a pass; scope process CPU %.3f of a core "
+      "(its UI thread %.3f), simulator %.3f; from answer to next request: mean %.2f ms, "
+      "max %.2f ms\n",
+      name, passes, r.passesPerSecond, 1000.0 / r.passesPerSecond, r.cpuShare, r.threadCpuShare,
+      r.simCpuShare, r.ownMean * 1000.0, r.ownMax * 1000.0);
+}
+
+int ArgValue(int argc, char** argv, const char* name, int fallback) {
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::strcmp(argv[i], name) == 0) return std::atoi(argv[i + 1]);
+  }
+  return fallback;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::printf(
+          "usage: tavix-bench-live [--passes N] [--unpaced-passes N] [--source 0..6] "
+          "[--paint-profile]\n");
+      return 0;
+    }
+  }
+  const int pacedPasses = std::max(10, ArgValue(argc, argv, "--passes", 300));
+  const int unpacedPasses = std::max(10, ArgValue(argc, argv, "--unpaced-passes", 3000));
+  const int source = std::clamp(ArgValue(argc, argv, "--source", 1), 0, 6);
+  TimedApp app(argc, argv);
+  for (int i = 1; i < argc; ++i) app.profile |= std::strcmp(argv[i], "--paint-profile") == 0;
+
+  std::printf("live cycle, SOURCE %d, simulator as its own process on a pseudo-terminal\n", source);
+  std::fflush(stdout);
+  const Result paced = Run(true, pacedPasses, source);
+  if (!paced.ok) return 1;
+  PrintDetail("paced  ", pacedPasses, paced);
+  if (app.profile) {
+    // Paint events nest (a window's repaint holds its widgets' paints).
+    const double perPass = 1000.0 / pacedPasses;
+    std::printf("  window repaints %.3f ms a pass; paint events, ms a pass:",
+                app.updateSeconds * perPass);
+    for (const auto& [name, seconds] : app.paintSeconds) {
+      if (seconds * perPass >= 0.005) std::printf(" %s %.3f", qPrintable(name), seconds * perPass);
+    }
+    std::printf("\n");
+    app.profile = false;
+  }
+  std::fflush(stdout);
+  const Result unpaced = Run(false, unpacedPasses, source);
+  if (!unpaced.ok) return 1;
+  PrintDetail("unpaced", unpacedPasses, unpaced);
+
+  const double ratio = paced.passesPerSecond / kWireLimit;
+  std::printf(
+      "paced passes/s: %.2f = %.3f of the wire limit (%.0f bytes at %.0f bytes/s: %.1f passes/s) "
+      "[target >= 0.95: %s]\n",
+      paced.passesPerSecond, ratio, kWireBytesPerPass, kBytesPerSecond, kWireLimit,
+      ratio >= 0.95 ? "met" : "MISSED");
+  std::printf("scope CPU while polling (paced): %.3f of one core [target <= 0.10: %s]\n",
+              paced.cpuShare, paced.cpuShare <= 0.10 ? "met" : "MISSED");
+  std::printf("unpaced passes/s: %.0f [target >= 300: %s]\n", unpaced.passesPerSecond,
+              unpaced.passesPerSecond >= 300 ? "met" : "MISSED");
+  return 0;
+}
