@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,55 +12,65 @@
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QSpinBox>
 #include <QString>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 
 #include "link/serial_port.h"
+#include "scope/help_texts.h"
 #include "scope/scope.h"
 #include "sim/pty_sensor.h"
 #include "ui/toolkit.h"
 
 namespace tavix::e2e {
 
-// Order codes of the frames the simulator received, in arrival order.
-inline std::vector<int> ReceivedOrders(const sim::PtySensor& sensor) {
-  std::vector<int> orders;
+using Record = std::array<std::uint16_t, sim::kRecordWords>;
+using Orders = std::vector<int>;
+using Strings = std::vector<std::string>;
+
+// The 36-byte frames the simulator received, in arrival order.
+inline std::vector<sim::LogEntry> ReceivedFrames(const sim::PtySensor& sensor) {
+  std::vector<sim::LogEntry> frames;
   for (const sim::LogEntry& e : sensor.FrameLog()) {
-    if (e.received && e.bytes.size() == 36) orders.push_back(e.bytes[2] << 8 | e.bytes[3]);
+    if (e.received && e.bytes.size() == 36) frames.push_back(e);
   }
+  return frames;
+}
+inline Orders ReceivedOrders(const sim::PtySensor& sensor) {
+  Orders orders;
+  for (const sim::LogEntry& e : ReceivedFrames(sensor)) orders.push_back(e.bytes[3]);
   return orders;
 }
-
-// Waits (up to `seconds`) until the simulator has taken `count` frames: the
-// program's writes reach it through the pseudo-terminal a little later.
-inline bool WaitForFrames(const sim::PtySensor& sensor, std::uint64_t count, double seconds = 3.0) {
-  QElapsedTimer timer;
-  timer.start();
-  while (sensor.GetCounters().frames < count) {
-    if (timer.elapsed() > seconds * 1000) return false;
-    QThread::msleep(5);
-  }
-  return true;
+// A message box as "title: text", the form Boxes() lists them in.
+inline std::string Box(const QString& title, const QString& text) {
+  return (title + ": " + text).toStdString();
 }
 
 class ScopeHarness : public ::testing::Test {
  protected:
-  void SetUp() override { StartSensor(); }
+  void SetUp() override {
+    StartSensor();
+    // A broken test must fail, not hang inside a polling callback.
+    QTimer::singleShot(8000, context.get(), [this] {
+      if (scope == nullptr || scope->flags.poll == 0) return;
+      ADD_FAILURE() << "a polling loop was still running after 8 s";
+      scope->flags.poll = 0;
+    });
+  }
 
   void TearDown() override {
+    context.reset();  // pending steps die with it
     if (scope) scope->lnk.Close();
     scope.reset();
     toolkit.reset();
     port.reset();
-    if (sensor) {
-      // A program that keeps the settle waits never sends a frame too early.
-      EXPECT_EQ(sensor->GetCounters().earlyFrames, 0u);
-      sensor->Stop();
-    }
+    // A program that keeps the settle waits never sends a frame too early.
+    EXPECT_EQ(sensor->GetCounters().earlyFrames, 0u);
+    sensor->Stop();
     qunsetenv("TAVIX_COM1");
+    qunsetenv("TAVIX_COM2");
   }
 
   void StartSensor(bool pacing = false) {
@@ -71,16 +82,28 @@ class ScopeHarness : public ::testing::Test {
     qputenv("TAVIX_COM1", QByteArray::fromStdString(sensor->DevicePath()));
   }
 
-  // Builds the program on the current TAVIX_COM1 and runs its start-up.
+  // Builds the program on the current TAVIX_COM1 and runs its start-up;
+  // then shows the main panel, as the program does before its event loop.
   int StartProgram() {
     toolkit = std::make_unique<ui::Toolkit>();
     toolkit->Popups().SetScripted(true);
     port = std::make_unique<link::SerialPort>();
     scope = std::make_unique<scope::Scope>(*toolkit, *port);
     const int result = scope->StartUp();
-    // Then the program shows its main panel, as it does before its event loop.
     if (result == 0) toolkit->DisplayPanel(Panel());
     return result;
+  }
+
+  // Runs `step` `ms` milliseconds from now, from inside whatever loop runs then.
+  void After(int ms, std::function<void()> step) {
+    QTimer::singleShot(ms, context.get(), std::move(step));
+  }
+  // Runs `step` in every round of events the program lets run (the live
+  // cycle and the zoom: once per pass).
+  void EveryRound(std::function<void()> step) {
+    auto* timer = new QTimer(context.get());
+    QObject::connect(timer, &QTimer::timeout, std::move(step));
+    timer->start(0);
   }
 
   int Panel() const { return scope->frame.panel; }
@@ -90,24 +113,23 @@ class ScopeHarness : public ::testing::Test {
   int Cell(int column, int row) const {
     return toolkit->GetTableCellVal(Panel(), "TeachTable", column, row);
   }
+  void SetCell(int column, int row, int value) {
+    toolkit->SetTableCellVal(Panel(), "TeachTable", column, row, value);
+  }
+  std::size_t Sent() const { return sensor->SentRecords().size(); }
+  int DataRequests() const { return sensor->GetCounters().perOrder[5]; }
   // Message and confirm boxes shown so far (file dialogs left out).
-  std::vector<ui::PopupRecord> Popups() const {
-    std::vector<ui::PopupRecord> boxes;
+  Strings Boxes() const {
+    Strings boxes;
     for (const ui::PopupRecord& p : toolkit->Popups().Shown()) {
-      if (p.kind != ui::PopupRecord::Kind::kFile) boxes.push_back(p);
+      if (p.kind != ui::PopupRecord::Kind::kFile) boxes.push_back(Box(p.title, p.text));
     }
     return boxes;
   }
 
-  void Click(const char* name) {
-    QWidget* w = W(name);
-    ASSERT_NE(w, nullptr) << name;
-    QTest::mouseClick(w, Qt::LeftButton);
-  }
-  void RightClick(const char* name) {
-    QWidget* w = W(name);
-    ASSERT_NE(w, nullptr) << name;
-    QTest::mouseClick(w, Qt::RightButton);
+  void Click(const char* name, Qt::MouseButton button = Qt::LeftButton) {
+    ASSERT_NE(W(name), nullptr) << name;
+    QTest::mouseClick(W(name), button);
   }
   // A user picking an item of a ring control.
   void Choose(const char* name, int index) {
@@ -126,6 +148,7 @@ class ScopeHarness : public ::testing::Test {
     QTest::keyClick(box, Qt::Key_Return);
   }
 
+  std::unique_ptr<QObject> context = std::make_unique<QObject>();
   std::unique_ptr<sim::PtySensor> sensor;
   std::unique_ptr<ui::Toolkit> toolkit;
   std::unique_ptr<link::SerialPort> port;

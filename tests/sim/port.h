@@ -22,7 +22,7 @@ inline double Seconds() {
 }
 
 inline void SleepUntil(double t) {
-  double left = t - Seconds();
+  const double left = t - Seconds();
   if (left <= 0) return;
   timespec ts{static_cast<time_t>(left), static_cast<long>((left - static_cast<long>(left)) * 1e9)};
   nanosleep(&ts, nullptr);
@@ -34,7 +34,7 @@ inline std::vector<std::uint8_t> Frame(std::uint16_t order,
   std::vector<std::uint8_t> f = {0x00, 0x55, static_cast<std::uint8_t>(order >> 8),
                                  static_cast<std::uint8_t>(order & 0xFF)};
   for (std::size_t i = 0; i < 16; ++i) {
-    std::uint16_t w = i < words.size() ? words[i] : 0;
+    const std::uint16_t w = i < words.size() ? words[i] : 0;
     f.push_back(static_cast<std::uint8_t>(w >> 8));
     f.push_back(static_cast<std::uint8_t>(w & 0xFF));
   }
@@ -52,8 +52,7 @@ inline std::vector<std::uint16_t> Words(const std::vector<std::uint8_t>& bytes) 
 // The slave side of the pseudo-terminal in raw mode.
 class Port {
  public:
-  explicit Port(const std::string& path) {
-    fd_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  explicit Port(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {
     termios tio{};
     if (fd_ >= 0 && tcgetattr(fd_, &tio) == 0) {
       cfmakeraw(&tio);
@@ -67,7 +66,6 @@ class Port {
   Port& operator=(const Port&) = delete;
 
   bool ok() const { return fd_ >= 0; }
-  int fd() const { return fd_; }
 
   bool Send(const std::vector<std::uint8_t>& bytes) {
     return write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
@@ -79,18 +77,15 @@ class Port {
                                  bool* hangUp = nullptr) {
     std::vector<std::uint8_t> got;
     const double end = Seconds() + timeout;
-    for (;;) {
-      double now = Seconds();
-      double limit = got.size() >= want ? std::min(end, now + quiet) : end;
-      if (now >= limit) break;
+    for (double now = Seconds(); now < end; now = Seconds()) {
+      const double limit = got.size() >= want ? std::min(end, now + quiet) : end;
       pollfd p{fd_, POLLIN, 0};
-      int rc = poll(&p, 1, static_cast<int>((limit - now) * 1000) + 1);
-      if (rc <= 0) {
-        if (got.size() >= want || Seconds() >= end) break;
+      if (poll(&p, 1, static_cast<int>((limit - now) * 1000) + 1) <= 0) {
+        if (got.size() >= want) break;
         continue;
       }
       std::uint8_t buf[512];
-      ssize_t n = read(fd_, buf, sizeof buf);
+      const ssize_t n = read(fd_, buf, sizeof buf);
       if (n <= 0) {
         if (hangUp) *hangUp = true;
         break;
@@ -107,7 +102,7 @@ class Port {
   }
 
  private:
-  int fd_ = -1;
+  int fd_;
 };
 
 }  // namespace tavix::sim::test

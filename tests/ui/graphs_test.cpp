@@ -1,7 +1,5 @@
 // Strip charts: traces, points per screen, scrolling and visibility. X/Y
 // graphs: plots, arcs, deletion, axis ranges and the cursor.
-#include <chrono>
-#include <cmath>
 #include <numeric>
 
 #include <QChart>
@@ -13,6 +11,7 @@
 namespace tavix::ui::test {
 namespace {
 
+// `frames` interleaved frames of `traces` values counting up from `first`.
 std::vector<double> Frames(int first, int frames, int traces) {
   std::vector<double> values(static_cast<std::size_t>(frames * traces));
   std::iota(values.begin(), values.end(), static_cast<double>(first));
@@ -29,7 +28,7 @@ std::vector<double> Column(const std::vector<double>& values, int trace, int tra
 }
 
 // Pixels that are clearly red (drawn lines are antialiased).
-int RedPixels(const QImage& image) {
+inline int RedPixels(const QImage& image) {
   int count = 0;
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x) {
@@ -45,7 +44,6 @@ TEST_F(UiTest, StripChartShowsTheLastPointsPerScreenOfEachTrace) {
   ASSERT_NE(chart, nullptr);
   EXPECT_EQ(tk.PlotCount(panel, "GraphRaw1"), 7);  // "traces" from the layout
   tk.SetPointsPerScreen(panel, "GraphRaw1", 101);
-
   const std::vector<double> first = Frames(0, 100, 7);
   tk.PlotStripChart(panel, "GraphRaw1", first.data(), 700, 0, 0);
   for (int trace = 1; trace <= 7; ++trace) {
@@ -54,22 +52,20 @@ TEST_F(UiTest, StripChartShowsTheLastPointsPerScreenOfEachTrace) {
   // Drawn with the newest point at the right-hand end.
   const QList<QPointF> drawn = chart->TracePoints(0);
   ASSERT_EQ(drawn.size(), 100);
-  EXPECT_EQ(drawn.back(), QPointF(100, 693));
   EXPECT_EQ(drawn.front(), QPointF(1, 0));
+  EXPECT_EQ(drawn.back(), QPointF(100, 693));
 
   // The next call scrolls: one old point stays on a screen of 101.
   const std::vector<double> second = Frames(10000, 100, 7);
   tk.PlotStripChart(panel, "GraphRaw1", second.data(), 700, 0, 0);
-  std::vector<double> expected = {first[693 + 2]};
-  const std::vector<double> latest = Column(second, 2, 7);
-  expected.insert(expected.end(), latest.begin(), latest.end());
+  std::vector<double> expected = Column(second, 2, 7);
+  expected.insert(expected.begin(), first[693 + 2]);
   EXPECT_EQ(tk.TraceValues(panel, "GraphRaw1", 3), expected);
   EXPECT_EQ(chart->TracePoints(2).front(), QPointF(0, first[695]));
-
   // Fewer points per screen keep the newest.
   tk.SetPointsPerScreen(panel, "GraphRaw1", 10);
   EXPECT_EQ(tk.TraceValues(panel, "GraphRaw1", 3),
-            std::vector<double>(latest.end() - 10, latest.end()));
+            std::vector<double>(expected.end() - 10, expected.end()));
 }
 
 TEST_F(UiTest, StripChartTakesStartSkipAndPartialFrames) {
@@ -79,14 +75,11 @@ TEST_F(UiTest, StripChartTakesStartSkipAndPartialFrames) {
   EXPECT_EQ(tk.TraceValues(panel, "GraphGF", 1), (std::vector<double>{10, 40}));
   EXPECT_EQ(tk.TraceValues(panel, "GraphGF", 2), (std::vector<double>{20}));
   EXPECT_EQ(tk.TraceValues(panel, "GraphGF", 3), (std::vector<double>{30}));
-  // The next value continues with trace 2.
-  const double next = 50;
+  const double next = 50;  // continues with trace 2
   tk.PlotStripChart(panel, "GraphGF", &next, 1, 0, 0);
   EXPECT_EQ(tk.TraceValues(panel, "GraphGF", 2), (std::vector<double>{20, 50}));
-
   tk.DeleteGraphPlot(panel, "GraphGF", -1);
   EXPECT_TRUE(tk.TraceValues(panel, "GraphGF", 1).empty());
-  EXPECT_TRUE(tk.TraceValues(panel, "GraphGF", 4).empty());  // no such trace
 }
 
 TEST_F(UiTest, StripChartTracesHideAndShowWithCurrentData) {
@@ -100,14 +93,6 @@ TEST_F(UiTest, StripChartTracesHideAndShowWithCurrentData) {
   const QList<QPointF> drawn = chart->TracePoints(4);
   ASSERT_EQ(drawn.size(), 100);
   EXPECT_EQ(drawn.back().y(), values[699 - 2]);
-
-  tk.SetAxisRange(panel, "GraphRaw1", Axis::kLeftY, 100, 900);
-  double min = 0, max = 0;
-  tk.AxisRange(panel, "GraphRaw1", Axis::kLeftY, &min, &max);
-  EXPECT_EQ(min, 100);
-  EXPECT_EQ(max, 900);
-  tk.AxisRange(panel, "GraphGF", Axis::kLeftY, &min, &max);
-  EXPECT_EQ(max, 1000);  // from the layout
 }
 
 TEST_F(UiTest, XYGraphPlotsLinesAndArcs) {
@@ -122,7 +107,6 @@ TEST_F(UiTest, XYGraphPlotsLinesAndArcs) {
   ASSERT_GT(line, 0);
   EXPECT_EQ(graph->PlotPoints(line), (QList<QPointF>{{0, 4095}, {4095, 0}}));
   EXPECT_EQ(graph->PlotColor(line), QColor(0xA0, 0xA0, 0xA0));
-
   // Turning points and reversals stay.
   const std::uint16_t zx[] = {0, 10, 20, 30, 20, 10};
   const std::uint16_t zy[] = {0, 10, 0, 0, 0, 0};
@@ -130,7 +114,7 @@ TEST_F(UiTest, XYGraphPlotsLinesAndArcs) {
   EXPECT_EQ(graph->PlotPoints(zigzag),
             (QList<QPointF>{{0, 0}, {10, 10}, {20, 0}, {30, 0}, {10, 0}}));
 
-  // A full ellipse in the rectangle (1000, 2000)-(1400, 2200).
+  // A full ellipse in the rectangle (1000, 2000)-(1400, 2200), closed.
   const int circle = tk.PlotArc(panel, "GraphData1", 1000, 2000, 1400, 2200, 0, 3600, kGreen);
   const QList<QPointF> ring = graph->PlotPoints(circle);
   ASSERT_GE(ring.size(), 60);
@@ -138,16 +122,11 @@ TEST_F(UiTest, XYGraphPlotsLinesAndArcs) {
     const double u = (p.x() - 1200) / 200, v = (p.y() - 2100) / 100;
     EXPECT_NEAR(u * u + v * v, 1.0, 1e-9);
   }
-  EXPECT_NEAR(ring.front().x(), ring.back().x(), 1e-9);  // closed
+  EXPECT_EQ(ring.front(), ring.back());
   // A quarter from 0 to 90 degrees runs from the right to the top.
   const int quarter = tk.PlotArc(panel, "GraphData1", -100, -100, 100, 100, 0, 900, kRed);
   const QList<QPointF> q = graph->PlotPoints(quarter);
-  EXPECT_NEAR(q.front().x(), 100, 1e-9);
-  EXPECT_NEAR(q.front().y(), 0, 1e-9);
-  EXPECT_NEAR(q.back().x(), 0, 1e-9);
-  EXPECT_NEAR(q.back().y(), 100, 1e-9);
-
-  EXPECT_EQ(tk.PlotCount(panel, "GraphData1"), 4);
+  EXPECT_LT(QLineF(q.front(), {100, 0}).length() + QLineF(q.back(), {0, 100}).length(), 1e-9);
   EXPECT_EQ(std::set<int>({line, zigzag, circle, quarter}).size(), 4u);
   tk.DeleteGraphPlot(panel, "GraphData1", zigzag);
   EXPECT_EQ(tk.PlotCount(panel, "GraphData1"), 3);
@@ -157,88 +136,47 @@ TEST_F(UiTest, XYGraphPlotsLinesAndArcs) {
   EXPECT_GT(tk.PlotXY(panel, "GraphData1", xs.data(), ys.data(), 4096, 0xA0A0A0), quarter);
 }
 
-TEST_F(UiTest, XYGraphDrawsNinetyThreeArcsQuickly) {
-  Show();
-  tk.SetAxisRange(panel, "GraphData2", Axis::kX, 0, 4095);
-  tk.SetAxisRange(panel, "GraphData2", Axis::kLeftY, 0, 4095);
-  const auto start = std::chrono::steady_clock::now();
-  for (int row = 0; row < 31; ++row) {
-    const double x1 = 100.0 * row, y1 = 50.0 * row, x2 = x1 + 300, y2 = y1 + 300;
-    tk.PlotArc(panel, "GraphData2", x1, y1, x2, y2, 0, 3600, kRed);
-    tk.PlotArc(panel, "GraphData2", x1 + 0.025, y1 + 0.025, x2 + 0.025, y2 + 0.025, 0, 3600, kRed);
-    tk.PlotArc(panel, "GraphData2", x1 + 0.05, y1 + 0.05, x2 + 0.005, y2 + 0.005, 0, 3600, kRed);
-  }
-  const QImage drawn = W("GraphData2")->grab().toImage();
-  const double plotSeconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  tk.DeleteGraphPlot(panel, "GraphData2", -1);
-  const QImage cleared = W("GraphData2")->grab().toImage();
-  const double totalSeconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("[ figures  ] 93 arcs plotted and drawn in %.1f ms, deleted and redrawn in %.1f ms\n",
-              plotSeconds * 1e3, (totalSeconds - plotSeconds) * 1e3);
-  EXPECT_EQ(tk.PlotCount(panel, "GraphData2"), 0);
-  EXPECT_LT(plotSeconds, 1.0);
-  EXPECT_GT(RedPixels(drawn), 1000);
-  EXPECT_EQ(RedPixels(cleared), 0);
-}
-
-TEST_F(UiTest, XYGraphAxesAndCursor) {
+TEST_F(UiTest, XYGraphAxesComeFromTheLayoutAndIgnoreEmptyRanges) {
   double min = 0, max = 0;
-  tk.AxisRange(panel, "GraphData2", Axis::kX, &min, &max);  // from the layout
-  EXPECT_EQ(min, 100);
-  EXPECT_EQ(max, 200);
-  tk.AxisRange(panel, "GraphData2", Axis::kLeftY, &min, &max);
-  EXPECT_EQ(min, -5);
-  EXPECT_EQ(max, 5);
-  tk.AxisRange(panel, "GraphData1", Axis::kX, &min, &max);  // the default
-  EXPECT_EQ(min, 0);
-  EXPECT_EQ(max, 4095);
-
-  tk.SetAxisRange(panel, "GraphData2", Axis::kX, 1825, 2175);
-  tk.SetAxisRange(panel, "GraphData2", Axis::kLeftY, 1325, 1675);
-  tk.SetAxisRange(panel, "GraphData2", Axis::kLeftY, 10, 10);  // empty: ignored
   tk.AxisRange(panel, "GraphData2", Axis::kX, &min, &max);
-  EXPECT_EQ(min, 1825);
-  EXPECT_EQ(max, 2175);
+  EXPECT_EQ(std::make_pair(min, max), std::make_pair(100.0, 200.0));
   tk.AxisRange(panel, "GraphData2", Axis::kLeftY, &min, &max);
-  EXPECT_EQ(min, 1325);
-  EXPECT_EQ(max, 1675);
-
-  tk.SetCursorColor(panel, "GraphData2", 1, kGreen);
-  tk.SetGraphCursor(panel, "GraphData2", 1, 2000, 1500);
-  double x = 0, y = 0;
-  tk.GetGraphCursor(panel, "GraphData2", 1, &x, &y);
-  EXPECT_EQ(x, 2000);
-  EXPECT_EQ(y, 1500);
-  EXPECT_EQ(tk.CursorColor(panel, "GraphData2", 1), kGreen);
-  tk.SetCursorColor(panel, "GraphData2", 1, kRed);
-  EXPECT_EQ(tk.CursorColor(panel, "GraphData2", 1), kRed);
-  EXPECT_EQ(tk.PlotCount(panel, "GraphData2"), 0);  // the cursor is no plot
+  EXPECT_EQ(std::make_pair(min, max), std::make_pair(-5.0, 5.0));
+  tk.AxisRange(panel, "GraphData1", Axis::kX, &min, &max);  // the default
+  EXPECT_EQ(std::make_pair(min, max), std::make_pair(0.0, 4095.0));
+  tk.SetAxisRange(panel, "GraphData2", Axis::kLeftY, 10, 10);
+  tk.AxisRange(panel, "GraphData2", Axis::kLeftY, &min, &max);
+  EXPECT_EQ(std::make_pair(min, max), std::make_pair(-5.0, 5.0));
 }
 
-TEST_F(UiTest, XYGraphCursorIsDrawnWhereItPoints) {
+TEST_F(UiTest, XYGraphDrawsArcsAndTheCursorWhereTheyAre) {
   Show();
   auto* graph = qobject_cast<XYGraph*>(W("GraphData1"));
   tk.BringToFront(panel, "GraphData1");
+  for (int row = 0; row < 31; ++row) {
+    tk.PlotArc(panel, "GraphData1", 100.0 * row, 50.0 * row, 100.0 * row + 300, 50.0 * row + 300, 0,
+               3600, kRed);
+  }
   tk.SetCursorColor(panel, "GraphData1", 1, kGreen);
   tk.SetGraphCursor(panel, "GraphData1", 1, 1000, 3000);
   tk.ProcessSystemEvents();
-  const QImage image = graph->grab().toImage();
+  const QImage drawn = graph->grab().toImage();
+  EXPECT_GT(RedPixels(drawn), 1000);
   const QRectF area = graph->chart()->plotArea();
-  const QPoint at = graph->mapFromScene(QPointF(area.left() + area.width() * 1000 / 4095,
-                                                area.bottom() - area.height() * 3000 / 4095));
+  auto pixel = [&](double x, double y) {
+    return graph->mapFromScene(
+        QPointF(area.left() + area.width() * x / 4095, area.bottom() - area.height() * y / 4095));
+  };
   int green = 0;
   for (int dy = -2; dy <= 2; ++dy) {
-    for (int dx = -2; dx <= 2; ++dx) {
-      if (image.pixel(at + QPoint(dx, dy)) == qRgb(0, 0x80, 0)) ++green;
-    }
+    for (int dx = -2; dx <= 2; ++dx)
+      green += drawn.pixel(pixel(1000, 3000) + QPoint(dx, dy)) == qRgb(0, 0x80, 0);
   }
-  EXPECT_GE(green, 15);  // the filled marker
-  // Far from the marker and its crosshair, no cursor colour.
-  const QPoint away = graph->mapFromScene(QPointF(area.left() + area.width() * 3000 / 4095,
-                                                  area.bottom() - area.height() * 1000 / 4095));
-  EXPECT_NE(image.pixel(away), qRgb(0, 0x80, 0));
+  EXPECT_GE(green, 15);                                         // the filled marker
+  EXPECT_NE(drawn.pixel(pixel(3000, 1000)), qRgb(0, 0x80, 0));  // away from marker and crosshair
+  EXPECT_EQ(tk.PlotCount(panel, "GraphData1"), 31);             // the cursor is no plot
+  tk.DeleteGraphPlot(panel, "GraphData1", -1);
+  EXPECT_EQ(RedPixels(graph->grab().toImage()), 0);
 }
 
 }  // namespace

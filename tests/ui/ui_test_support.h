@@ -15,6 +15,8 @@
 
 namespace tavix::ui::test {
 
+using Events = std::vector<int>;
+
 struct Call {
   int callback = 0;  // 0: the control's own callback, 1: the shared "CBF_DispBars"
   int panel = 0;
@@ -32,8 +34,8 @@ struct Recorder {
   std::function<void(const Call&)> onControl;
   std::function<void(int panel, int event)> onPanel;
 
-  std::vector<int> EventsOf(const QString& name) const {
-    std::vector<int> events;
+  Events EventsOf(const QString& name) const {
+    Events events;
     for (const Call& call : calls) {
       if (call.name == name) events.push_back(call.event);
     }
@@ -41,20 +43,13 @@ struct Recorder {
   }
 };
 
-inline int Record(int callback, int panel, int control, int event, void* data, int d1, int d2) {
+template <int kCallback>
+int Record(int panel, int control, int event, void* data, int d1, int d2) {
   auto* recorder = static_cast<Recorder*>(data);
   recorder->calls.push_back(
-      {callback, panel, control, event, d1, d2, recorder->toolkit->CtrlName(panel, control)});
+      {kCallback, panel, control, event, d1, d2, recorder->toolkit->CtrlName(panel, control)});
   if (recorder->onControl) recorder->onControl(recorder->calls.back());
   return 0;
-}
-
-inline int RecordOwn(int panel, int control, int event, void* data, int d1, int d2) {
-  return Record(0, panel, control, event, data, d1, d2);
-}
-
-inline int RecordShared(int panel, int control, int event, void* data, int d1, int d2) {
-  return Record(1, panel, control, event, data, d1, d2);
 }
 
 inline int RecordPanel(int panel, int event, void* data, int, int) {
@@ -76,9 +71,9 @@ class UiTest : public ::testing::Test {
                              "GraphRaw1", "GraphGF", "ButtonClose", "ButtonOk",
                              // Shadowed by the bars' "callback" property: must never be called.
                              "DispRED"}) {
-      table.controls[QStringLiteral("CBF_") + QLatin1String(name)] = RecordOwn;
+      table.controls[QStringLiteral("CBF_") + QLatin1String(name)] = Record<0>;
     }
-    table.controls["CBF_DispBars"] = RecordShared;
+    table.controls["CBF_DispBars"] = Record<1>;
     table.panels["CBF_TP"] = RecordPanel;
     table.panels["CBF_SP"] = RecordPanel;
     table.callbackData = &recorder;
