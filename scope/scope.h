@@ -116,6 +116,9 @@ class Scope final : public link::FailureReporter {
 
   // Live data cycle.
   void GetData();
+  // The grey boundary line X + Y = 4095 on an X/Y graph, as Go, ApplyFromAll
+  // and the zoom draw it.
+  void PlotBoundary(const char* graph);
   // Asks for one data record after another while poll is 1 and hands each
   // good one, decoded, to `show`; a failed answer (already reported by the
   // link) clears poll. Pending events run after every record.

@@ -45,6 +45,11 @@ void Scope::GetData() {
   live.cycleRunning = outer;
 }
 
+void Scope::PlotBoundary(const char* graph) {
+  tk.PlotXY(frame.panel, graph, live.xramp.data(), live.yramp.data(),
+            static_cast<int>(live.xramp.size()), kBoundaryGrey);
+}
+
 void Scope::SetPanelData() {
   const int panel = frame.panel;
   tk.SetCtrlVal(panel, "DispRED", data.dataR);
@@ -109,7 +114,7 @@ int CBF_ButtonGo(int panel, int, int event, void* callbackData, int, int) {
   if (s.live.cycleRunning && s.flags.poll == 1) return 0;
   s.lnk.SettleWait();
   s.tk.DeleteGraphPlot(panel, "GraphData1", -1);
-  s.tk.PlotXY(panel, "GraphData1", s.live.xramp.data(), s.live.yramp.data(), 4096, kBoundaryGrey);
+  s.PlotBoundary("GraphData1");
   s.GetData();
   return 0;
 }

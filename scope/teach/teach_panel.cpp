@@ -19,11 +19,6 @@ constexpr const char* kZoomGraph = "GraphData2";
 constexpr int kFullArc = 3600;  // tenths of a degree
 constexpr int kCursor = 1;
 
-void PlotBoundary(Scope& s, const char* graph) {
-  s.tk.PlotXY(s.frame.panel, graph, s.live.xramp.data(), s.live.yramp.data(),
-              static_cast<int>(s.live.xramp.size()), kBoundaryGrey);
-}
-
 // Every row's tolerance circle, from ctt as the last panel reading left it.
 void DrawCircles(Scope& s, const char* graph) {
   for (const CircleArc& a : CircleArcs(s.vars.ctt)) {
@@ -69,7 +64,7 @@ void Scope::ApplyFromAll() {
   flags.poll = 0;
   GetPanelValues();
   tk.DeleteGraphPlot(frame.panel, kXYGraph, -1);
-  PlotBoundary(*this, kXYGraph);
+  PlotBoundary(kXYGraph);
   DrawCircles(*this, kXYGraph);
 }
 
@@ -77,7 +72,7 @@ void Scope::ShowGraphData2() {
   flags.poll = 0;
   GetPanelValues();
   tk.DeleteGraphPlot(frame.panel, kZoomGraph, -1);
-  PlotBoundary(*this, kZoomGraph);
+  PlotBoundary(kZoomGraph);
   teach.box = ViewBox(vars.ctt);
   DrawCircles(*this, kZoomGraph);
 
