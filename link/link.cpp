@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "link/timer.h"
+#include "base/timer.h"
 
 namespace tavix::link {
 

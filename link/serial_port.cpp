@@ -7,7 +7,7 @@
 #include <QSerialPortInfo>
 #include <QtGlobal>
 
-#include "link/timer.h"
+#include "base/timer.h"
 
 #ifdef Q_OS_UNIX
 #include <grp.h>

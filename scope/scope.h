@@ -10,6 +10,8 @@
 
 #include "link/link.h"
 #include "link/params.h"
+#include "logic/history.h"
+#include "logic/zoom_scale.h"
 #include "ui/toolkit.h"
 
 namespace tavix::scope {
@@ -44,9 +46,8 @@ struct LoopFlags {
 
 // Live history and signal selection.
 struct LiveState {
-  static constexpr int kFrames = 100;
-  std::array<double, 700> alldata{};        // 100 frames of R, G, B, INT, COL, upper, lower
-  std::array<double, 300> gfbuf{};          // 100 frames of GF, upper, lower
+  logic::ChannelHistory alldata{};          // frames of R, G, B, INT, COL, upper, lower
+  logic::GlossHistory gfbuf{};              // frames of GF, upper, lower
   std::uint16_t source = 0;                 // SOURCE selection 0..6
   std::uint16_t scale = 0;                  // gloss chart: 0 fixed 0..1000, 1 automatic
   std::array<std::uint16_t, 4096> xramp{};  // boundary line X + Y = 4095
@@ -54,16 +55,8 @@ struct LiveState {
   bool cycleRunning = false;  // GetData is running (a Go while it polls is ignored)
 };
 
-// View box of the zoom graph, fixed when the zoom starts.
-struct ZoomBox {
-  int minX = 4096;
-  int maxX = 0;
-  int minY = 4096;
-  int maxY = 0;
-};
-
 struct TeachState {
-  ZoomBox box;
+  logic::ZoomBox box;  // view box of the zoom graph, fixed when the zoom starts
 };
 
 class Scope final : public link::FailureReporter {

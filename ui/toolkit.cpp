@@ -1,8 +1,6 @@
 // Panels, event routing, popups and the event loop of the Toolkit.
 #include "ui/toolkit.h"
 
-#include <chrono>
-
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
@@ -711,11 +709,6 @@ void Toolkit::QuitUserInterface(int code) {
 
 void Toolkit::ProcessSystemEvents() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
-double Timer() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace tavix::ui

@@ -12,6 +12,9 @@
 #include <QString>
 #include <QStringList>
 
+#include "base/colours.h"
+#include "base/timer.h"
+
 class QWidget;
 
 namespace tavix::ui {
@@ -43,10 +46,7 @@ struct CallbackTable {
   void* callbackData = nullptr;
 };
 
-// Colours are 0xRRGGBB.
-inline constexpr std::uint32_t kRed = 0xFF0000;
-inline constexpr std::uint32_t kGreen = 0x008000;
-inline constexpr std::uint32_t kLightGrey = 0xE0E0E0;
+// Colours are 0xRRGGBB (base/colours.h names the ones the programs share).
 
 enum class Axis { kX, kLeftY };
 
@@ -202,8 +202,5 @@ class Toolkit {
   std::unique_ptr<Impl> d_;
   PopupScript popups_;
 };
-
-// Seconds from a monotonic clock (the same clock as the link's Timer).
-double Timer();
 
 }  // namespace tavix::ui

@@ -26,7 +26,7 @@
 #include <QTimer>
 
 #include "link/serial_port.h"
-#include "link/timer.h"
+#include "base/timer.h"
 #include "scope/scope.h"
 #include "ui/toolkit.h"
 
@@ -96,7 +96,7 @@ class TimedPort final : public Port {
   int FlushOutQ() override { return real_.FlushOutQ(); }
   int ComWrt(const char* buffer, int count) override {
     if (armed_) {
-      const double now = tavix::link::Timer();
+      const double now = tavix::Timer();
       ++writes_;
       if (writes_ == 1) first_ = Take(now);
       if (writes_ == passes_ + 1) last_ = Take(now);
@@ -108,7 +108,7 @@ class TimedPort final : public Port {
   int GetInQLen() override { return real_.GetInQLen(); }
   int ComRd(char* buffer, int count) override {
     const int got = real_.ComRd(buffer, count);
-    if (armed_) lastRead_ = tavix::link::Timer();
+    if (armed_) lastRead_ = tavix::Timer();
     return got;
   }
   int CloseCom() override { return real_.CloseCom(); }
@@ -143,9 +143,9 @@ class TimedApp : public QApplication {
     if (!profile || (event->type() != QEvent::Paint && event->type() != QEvent::UpdateRequest)) {
       return QApplication::notify(receiver, event);
     }
-    const double start = tavix::link::Timer();
+    const double start = tavix::Timer();
     const bool result = QApplication::notify(receiver, event);
-    const double spent = tavix::link::Timer() - start;
+    const double spent = tavix::Timer() - start;
     if (event->type() == QEvent::UpdateRequest) {
       updateSeconds += spent;
     } else {

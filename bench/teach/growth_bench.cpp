@@ -3,7 +3,7 @@
 // every step compares every pair.
 #include <benchmark/benchmark.h>
 
-#include "scope/teach/growth.h"
+#include "logic/growth.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ TeachTable SameSpotSeparateWindows() {
 void Run(benchmark::State& state, const TeachTable& start) {
   for (auto _ : state) {
     TeachTable t = start;
-    tavix::scope::GrowTolerances(t, 31);
+    tavix::logic::GrowTolerances(t, 31);
     benchmark::DoNotOptimize(t);
     if (t[30][2] != 200) state.SkipWithError("a row stopped growing");
   }

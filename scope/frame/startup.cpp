@@ -57,7 +57,7 @@ void Scope::InitVars() {
   frame.target = RAM;
   flags.poll = 0;
   flags.pollrecord = 0;
-  lnk.st.transbeg = ui::Timer();
+  lnk.st.transbeg = Timer();
   lnk.st.waitdel = link::kSettleStart;
   for (int i = 0; i < 4096; ++i) {
     live.xramp[i] = static_cast<std::uint16_t>(i);

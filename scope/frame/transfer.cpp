@@ -3,7 +3,7 @@
 #include <QDir>
 
 #include "scope/callbacks.h"
-#include "scope/frame/param_file.h"
+#include "logic/param_file.h"
 #include "scope/help_texts.h"
 
 namespace tavix::scope {
@@ -49,7 +49,7 @@ void Scope::SendParaToFile() {
   GetPanelValues();
   link::CopyVarsToPP(vars, block);
   QString error;
-  if (!WriteParamFile(frame.file_name, block.pp, &error)) {
+  if (!logic::WriteParamFile(frame.file_name, block.pp, &error)) {
     tk.MessagePopup("ATTENTION!", QStringLiteral(" Saving the parameter file failed: \n %1 \n %2 \n"
                                                  " An earlier file of this name is unchanged. ")
                                       .arg(QDir::toNativeSeparators(frame.file_name), error));
@@ -58,9 +58,9 @@ void Scope::SendParaToFile() {
 
 void Scope::ReadParaFromFile() {
   if (SelectParamFile(*this) == 0) return;
-  ParamWords words{};
+  logic::ParamWords words{};
   QString error;
-  if (!ReadParamFile(frame.file_name, &words, &error)) {
+  if (!logic::ReadParamFile(frame.file_name, &words, &error)) {
     tk.MessagePopup("ATTENTION!",
                     QStringLiteral(" The parameter file was not loaded: \n %1 \n %2 \n"
                                    " The parameters on the panel are unchanged. ")

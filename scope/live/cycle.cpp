@@ -2,16 +2,14 @@
 // each shown in the displays, the history buffers and the selected graph.
 #include "scope/callbacks.h"
 #include "scope/help_texts.h"
-#include "scope/live/arrays.h"
-#include "scope/live/limits.h"
+#include "logic/history.h"
+#include "logic/limits.h"
 
 namespace tavix::scope {
 
 namespace {
 
-constexpr int kChannelValues = 700;  // 100 frames of 7
-constexpr int kGlossValues = 300;    // 100 frames of 3
-constexpr int kPointsPerScreen = 101;
+constexpr int kPointsPerScreen = logic::kHistoryFrames + 1;
 
 }  // namespace
 
@@ -71,36 +69,27 @@ void Scope::SetPanelData() {
   std::array<int, 5> cells{};
   for (int col = 1; col <= 5; ++col)
     cells[col - 1] = tk.GetTableCellVal(panel, "TeachTable", col, row);
-  const LimitLines lines = LimitLinesFromRow(live.source, cells);
-
-  double* all = live.alldata.data();
-  Shift(all, kChannelValues, -7, all);
-  const double frame7[7] = {double(data.dataR),   double(data.dataG),   double(data.dataB),
-                            double(data.dataINT), double(data.dataCOL), lines.upper,
-                            lines.lower};
-  for (int k = 0; k < 7; ++k) all[kChannelValues - 7 + k] = frame7[k];
-
-  double* gf = live.gfbuf.data();
-  Shift(gf, kGlossValues, -3, gf);
-  gf[kGlossValues - 3] = data.dataGF;
-  gf[kGlossValues - 2] = lines.upper;
-  gf[kGlossValues - 1] = lines.lower;
+  const logic::LimitLines lines = logic::LimitLinesFromRow(live.source, cells);
+  logic::PushFrame(live.alldata, {double(data.dataR), double(data.dataG), double(data.dataB),
+                                  double(data.dataINT), double(data.dataCOL), lines.upper,
+                                  lines.lower});
+  logic::PushFrame(live.gfbuf, {double(data.dataGF), lines.upper, lines.lower});
 }
 
 void Scope::ShowGraph() {
   const int panel = frame.panel;
   if (live.source == 0) {
     tk.SetGraphCursor(panel, "GraphData1", 1, data.dataX, data.dataY);
-  } else if (live.source == kSourceGloss) {
+  } else if (live.source == logic::kSourceGloss) {
     double min = 0.0;
     double max = 0.0;
-    GlossAxisRange(live.gfbuf, live.scale == 1, &min, &max);
+    logic::GlossAxisRange(live.gfbuf, live.scale == 1, &min, &max);
     tk.SetAxisRange(panel, "GraphGF", ui::Axis::kLeftY, min, max);
     tk.SetPointsPerScreen(panel, "GraphGF", kPointsPerScreen);
-    tk.PlotStripChart(panel, "GraphGF", live.gfbuf.data(), kGlossValues, 0, 0);
+    tk.PlotStripChart(panel, "GraphGF", live.gfbuf.data(), logic::kGlossValues, 0, 0);
   } else {
     tk.SetPointsPerScreen(panel, "GraphRaw1", kPointsPerScreen);
-    tk.PlotStripChart(panel, "GraphRaw1", live.alldata.data(), kChannelValues, 0, 0);
+    tk.PlotStripChart(panel, "GraphRaw1", live.alldata.data(), logic::kChannelValues, 0, 0);
   }
 }
 

@@ -57,7 +57,7 @@ void Scope::CheckMaxColNo() {
 void Scope::MarkActiveRows() {
   for (int row = 1; row <= link::kTeachRows; ++row) {
     tk.SetTableRowLabelColor(frame.panel, kTableCtrl, row,
-                             row <= vars.maxcolno ? ui::kGreen : ui::kRed);
+                             row <= vars.maxcolno ? kGreen : kRed);
   }
 }
 

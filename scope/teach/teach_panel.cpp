@@ -5,9 +5,9 @@
 
 #include "scope/callbacks.h"
 #include "scope/help_texts.h"
-#include "scope/teach/growth.h"
-#include "scope/teach/teach_in.h"
-#include "scope/teach/zoom_scale.h"
+#include "logic/growth.h"
+#include "logic/teach_in.h"
+#include "logic/zoom_scale.h"
 
 namespace tavix::scope {
 
@@ -21,7 +21,7 @@ constexpr int kCursor = 1;
 
 // Every row's tolerance circle, from ctt as the last panel reading left it.
 void DrawCircles(Scope& s, const char* graph) {
-  for (const CircleArc& a : CircleArcs(s.vars.ctt)) {
+  for (const logic::CircleArc& a : logic::CircleArcs(s.vars.ctt)) {
     s.tk.PlotArc(s.frame.panel, graph, a.x1, a.y1, a.x2, a.y2, 0, kFullArc, a.rgb);
   }
 }
@@ -30,10 +30,10 @@ void DrawCircles(Scope& s, const char* graph) {
 // colour the cursor by the reported row and move it there.
 void ShowZoomFrame(Scope& s) {
   const int panel = s.frame.panel;
-  const ZoomView v = RescaleZoom(s.teach.box, s.data.dataX, s.data.dataY);
+  const logic::ZoomView v = logic::RescaleZoom(s.teach.box, s.data.dataX, s.data.dataY);
   s.tk.SetAxisRange(panel, kZoomGraph, ui::Axis::kX, v.xmin, v.xmax);
   s.tk.SetAxisRange(panel, kZoomGraph, ui::Axis::kLeftY, v.ymin, v.ymax);
-  s.tk.SetCursorColor(panel, kZoomGraph, kCursor, ZoomCursorColour(s.data.dataCOL));
+  s.tk.SetCursorColor(panel, kZoomGraph, kCursor, logic::ZoomCursorColour(s.data.dataCOL));
   s.tk.SetGraphCursor(panel, kZoomGraph, kCursor, s.data.dataX, s.data.dataY);
 }
 
@@ -43,10 +43,10 @@ void Scope::TeachDataTo() {
   const int panel = frame.panel;
   const auto n = static_cast<std::uint16_t>(tk.GetCtrlInt(panel, "EditNo"));
   vars.evalmode = static_cast<std::uint16_t>(tk.GetCtrlInt(panel, "Evalmode"));
-  const TeachInPlan plan = PlanTeachIn(vars.evalmode, n, tk.GetCtrlInt(panel, "RadioInc"), data);
+  const logic::TeachInPlan plan = logic::PlanTeachIn(vars.evalmode, n, tk.GetCtrlInt(panel, "RadioInc"), data);
   if (plan.resetFirst) ResetTable();
   for (int i = 0; i < plan.writeCount; ++i) {
-    const CellWrite& w = plan.writes[static_cast<std::size_t>(i)];
+    const logic::CellWrite& w = plan.writes[static_cast<std::size_t>(i)];
     tk.SetTableCellVal(panel, kTable, w.col + 1, w.row + 1, w.value);
   }
   tk.SetCtrlVal(panel, "EditNo", plan.no);
@@ -73,7 +73,7 @@ void Scope::ShowGraphData2() {
   GetPanelValues();
   tk.DeleteGraphPlot(frame.panel, kZoomGraph, -1);
   PlotBoundary(kZoomGraph);
-  teach.box = ViewBox(vars.ctt);
+  teach.box = logic::ViewBox(vars.ctt);
   DrawCircles(*this, kZoomGraph);
 
   // A sensor still storing a parameter set must not be asked for data: the
@@ -91,7 +91,7 @@ void Scope::AutoAdjust() {
   tk.SetAxisRange(panel, kZoomGraph, ui::Axis::kLeftY, 0.0, 4095.0);
   tk.BringToFront(panel, kZoomGraph);
   GetPanelValues();
-  GrowTolerances(vars.ctt, vars.maxcolno);
+  logic::GrowTolerances(vars.ctt, vars.maxcolno);
   SetPanelValues();
   ShowGraphData2();
 }

@@ -2,7 +2,7 @@
 // shortcut keys and accessibility of the scope's main panel.
 #include <QAccessible>
 
-#include "tests/e2e/scope_harness.h"
+#include "scope_harness.h"
 
 namespace tavix::e2e {
 namespace {
@@ -77,8 +77,8 @@ TEST_F(ScopeEval, EveryModeWritesLocksLabelsAndSelectsItsSignal) {
     EXPECT_EQ(Dimmed("SlidePower"), m.mode == 7 || Int("EditPmod") != 0);
     // Rows up to MAXVEC-No. are active; the warning follows the stored OUTMODE.
     const int maxcol = Int("EditMaxcolNo");
-    EXPECT_EQ(RowColour(maxcol), ui::kGreen);
-    EXPECT_EQ(RowColour(maxcol + 1), ui::kRed);
+    EXPECT_EQ(RowColour(maxcol), kGreen);
+    EXPECT_EQ(RowColour(maxcol + 1), kRed);
     EXPECT_EQ(Boxes().size(), maxcol > 5 ? 1u : 0u);
   }
 }
@@ -119,14 +119,14 @@ TEST_F(ScopeEval, MaxVecWarningAndTheRowsAndPowerSliderFollowTheirControls) {
   EXPECT_EQ(Boxes(), Strings{Box("INFO!",
                                  " ATTENTION! \n \n MAXVEC-No. IS TOO HIGH \n DECREASE MAXVEC-No. "
                                  "OR SWITCH TO OUTMODE=BINARY")});
-  EXPECT_EQ(RowColour(6), ui::kGreen);
-  EXPECT_EQ(RowColour(7), ui::kRed);
+  EXPECT_EQ(RowColour(6), kGreen);
+  EXPECT_EQ(RowColour(7), kRed);
   Choose("EditOutmode", 1);  // BINARY: no warning
   Type("EditMaxcolNo", 20);
   EXPECT_EQ(Boxes().size(), 1u);
-  EXPECT_EQ(RowColour(20), ui::kGreen);
+  EXPECT_EQ(RowColour(20), kGreen);
   Type("EditMaxcolNo", 0);
-  EXPECT_EQ(RowColour(1), ui::kRed);
+  EXPECT_EQ(RowColour(1), kRed);
 
   Choose("EditPmod", 1);
   EXPECT_TRUE(Dimmed("SlidePower"));

@@ -9,7 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "tests/e2e/scope_harness.h"
+#include "scope_harness.h"
 
 namespace tavix::e2e {
 namespace {

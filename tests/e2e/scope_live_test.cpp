@@ -2,7 +2,7 @@
 // shows and keeps, and every way the cycle ends.
 #include <QChartView>
 
-#include "tests/e2e/scope_harness.h"
+#include "scope_harness.h"
 #include "ui/graphs.h"
 
 namespace tavix::e2e {

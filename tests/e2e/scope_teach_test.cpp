@@ -5,7 +5,7 @@
 
 #include <QDir>
 
-#include "tests/e2e/scope_harness.h"
+#include "scope_harness.h"
 
 namespace tavix::e2e {
 namespace {
@@ -151,8 +151,8 @@ TEST_F(ScopeTeach, ZoomShowsTaughtCirclesAndFollowsTheLivePoint) {
   After(250, [&] { QTest::mouseClick(W("GraphData2"), Qt::LeftButton); });
   Click("ButtonZoom");
   EXPECT_EQ(scope->flags.poll, 0);
-  EXPECT_EQ(inside, ui::kGreen);
-  EXPECT_EQ(CursorColour(), ui::kRed);
+  EXPECT_EQ(inside, kGreen);
+  EXPECT_EQ(CursorColour(), kRed);
   const Record last = LastRecord();
   EXPECT_EQ(last[kVNo], 255);
   // The view grew to take in the point far outside the circles.

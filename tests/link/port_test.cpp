@@ -16,7 +16,7 @@
 
 #include "link/link.h"
 #include "link/serial_port.h"
-#include "tests/link/test_support.h"
+#include "test_support.h"
 
 namespace tavix::link {
 namespace {

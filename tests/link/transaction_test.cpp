@@ -6,9 +6,9 @@
 
 #include "link/link.h"
 #include "link/serial_port.h"
-#include "link/timer.h"
+#include "base/timer.h"
 #include "sim/pty_sensor.h"
-#include "tests/link/test_support.h"
+#include "test_support.h"
 
 namespace tavix::link {
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "sim/model.h"
-#include "tests/sim/port.h"
+#include "port.h"
 
 namespace tavix::sim {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "tests/sim/port.h"
+#include "port.h"
 
 extern char** environ;
 

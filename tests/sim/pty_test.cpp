@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "sim/pty_sensor.h"
-#include "tests/sim/port.h"
+#include "port.h"
 
 namespace tavix::sim {
 namespace {

@@ -9,7 +9,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
-#include "tests/ui/ui_test_support.h"
+#include "ui_test_support.h"
 
 namespace tavix::ui::test {
 namespace {

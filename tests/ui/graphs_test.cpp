@@ -5,7 +5,7 @@
 #include <QChart>
 #include <QImage>
 
-#include "tests/ui/ui_test_support.h"
+#include "ui_test_support.h"
 #include "ui/graphs.h"
 
 namespace tavix::ui::test {

@@ -1,11 +1,11 @@
-#include "scope/teach/zoom_scale.h"
+#include "logic/zoom_scale.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "ui/toolkit.h"
+#include "base/colours.h"
 
-namespace tavix::scope {
+namespace tavix::logic {
 
 namespace {
 
@@ -73,7 +73,7 @@ ZoomView RescaleZoom(const ZoomBox& box, int x, int y) {
 }
 
 std::uint32_t ZoomCursorColour(std::uint16_t dataCOL) {
-  return dataCOL < 255 ? ui::kGreen : ui::kRed;
+  return dataCOL < 255 ? kGreen : kRed;
 }
 
-}  // namespace tavix::scope
+}  // namespace tavix::logic

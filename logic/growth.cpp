@@ -1,9 +1,9 @@
-#include "scope/teach/growth.h"
+#include "logic/growth.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace tavix::scope {
+namespace tavix::logic {
 
 namespace {
 
@@ -45,4 +45,4 @@ void GrowTolerances(link::TeachTable& ctt, int maxcolno) {
   }
 }
 
-}  // namespace tavix::scope
+}  // namespace tavix::logic

@@ -7,7 +7,7 @@
 
 #include "link/params.h"
 
-namespace tavix::scope {
+namespace tavix::logic {
 
 // One cell of the teach table: row 0..30, column 0..4 (as in ctt).
 struct CellWrite {
@@ -40,4 +40,4 @@ link::TeachTable ApplyTeachIn(const TeachInPlan& plan, const link::TeachTable& b
 // A table with every cell 1 (the empty state).
 link::TeachTable EmptyTeachTable();
 
-}  // namespace tavix::scope
+}  // namespace tavix::logic

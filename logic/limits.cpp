@@ -1,6 +1,6 @@
-#include "scope/live/limits.h"
+#include "logic/limits.h"
 
-namespace tavix::scope {
+namespace tavix::logic {
 
 LimitLines LimitLinesFromRow(std::uint16_t source, const std::array<int, 5>& row) {
   LimitLines lines;
@@ -22,8 +22,7 @@ LimitLines LimitLinesFromRow(std::uint16_t source, const std::array<int, 5>& row
   return lines;
 }
 
-void GlossAxisRange(const std::array<double, 300>& gfbuf, bool automatic, double* min,
-                    double* max) {
+void GlossAxisRange(const GlossHistory& gfbuf, bool automatic, double* min, double* max) {
   if (!automatic) {
     *min = 0.0;
     *max = 1000.0;
@@ -41,4 +40,4 @@ void GlossAxisRange(const std::array<double, 300>& gfbuf, bool automatic, double
   *max = hi;
 }
 
-}  // namespace tavix::scope
+}  // namespace tavix::logic

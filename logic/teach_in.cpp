@@ -1,8 +1,8 @@
-#include "scope/teach/teach_in.h"
+#include "logic/teach_in.h"
 
 #include <algorithm>
 
-namespace tavix::scope {
+namespace tavix::logic {
 
 namespace {
 
@@ -89,4 +89,4 @@ link::TeachTable ApplyTeachIn(const TeachInPlan& plan, const link::TeachTable& b
   return table;
 }
 
-}  // namespace tavix::scope
+}  // namespace tavix::logic

@@ -1,9 +1,10 @@
-// Monotonic time in seconds, the clock every wait of the link compares with.
+// The one clock of both programs: monotonic seconds, as every wait and
+// every elapsed time compares them, and a sleep to a deadline on it.
 #pragma once
 
 #include <chrono>
 
-namespace tavix::link {
+namespace tavix {
 
 inline double Timer() {
   using namespace std::chrono;
@@ -13,4 +14,4 @@ inline double Timer() {
 // Sleeps until Timer() has reached `deadline` (returns at once if it has).
 void SleepUntil(double deadline);
 
-}  // namespace tavix::link
+}  // namespace tavix

@@ -6,15 +6,22 @@
 #include <cstdint>
 
 #include "link/params.h"
-#include "scope/scope.h"
 
-namespace tavix::scope {
+namespace tavix::logic {
 
 // Circle colours: the first 15 are used row after row; white is never used.
 inline constexpr std::array<double, 16> sicolarr = {
     0xFF0000, 0x80FF00, 0x0000FF, 0x000000, 0xFF80C0, 0xFFFF00, 0x808000, 0x800080,
     0x80FFFF, 0xFF0080, 0x400080, 0xFF00FF, 0x008000, 0x408080, 0x800000, 0xFFFFFF};
 inline constexpr int kCircleColours = 15;
+
+// View box of the zoom graph, fixed when the zoom starts.
+struct ZoomBox {
+  int minX = 4096;
+  int maxX = 0;
+  int minY = 4096;
+  int maxY = 0;
+};
 
 // One ellipse outline, bounded by (x1, y1)-(x2, y2), drawn as a full arc.
 struct CircleArc {
@@ -43,4 +50,4 @@ ZoomView RescaleZoom(const ZoomBox& box, int x, int y);
 // Cursor colour: green while the sensor reports a matching row, red for 255.
 std::uint32_t ZoomCursorColour(std::uint16_t dataCOL);
 
-}  // namespace tavix::scope
+}  // namespace tavix::logic

@@ -9,12 +9,12 @@
 #include <tuple>
 #include <vector>
 
-#include "scope/teach/growth.h"
-#include "scope/teach/teach_in.h"
-#include "scope/teach/zoom_scale.h"
-#include "ui/toolkit.h"
+#include "logic/growth.h"
+#include "logic/teach_in.h"
+#include "logic/zoom_scale.h"
+#include "base/colours.h"
 
-namespace tavix::scope {
+namespace tavix::logic {
 namespace {
 
 // A table whose cells all differ from 1 and from each other.
@@ -151,10 +151,10 @@ TEST(ZoomScale, OnlyRowsAboveTenInXOrYEnterTheBoxWhichMayReachBelowZero) {
 }
 
 TEST(ZoomScale, CursorIsGreenForAMatchAndRedForNone) {
-  EXPECT_EQ(ZoomCursorColour(0), ui::kGreen);
-  EXPECT_EQ(ZoomCursorColour(254), ui::kGreen);
-  EXPECT_EQ(ZoomCursorColour(255), ui::kRed);
-  EXPECT_EQ(ZoomCursorColour(0xFFFF), ui::kRed);
+  EXPECT_EQ(ZoomCursorColour(0), kGreen);
+  EXPECT_EQ(ZoomCursorColour(254), kGreen);
+  EXPECT_EQ(ZoomCursorColour(255), kRed);
+  EXPECT_EQ(ZoomCursorColour(0xFFFF), kRed);
 }
 
 TEST(Circles, ThreeOutlinesPerRowInTheRowsColour) {
@@ -290,4 +290,4 @@ TEST(Growth, AgreesWithAPlainReferenceOnRandomTables) {
 }
 
 }  // namespace
-}  // namespace tavix::scope
+}  // namespace tavix::logic

@@ -11,7 +11,7 @@
 
 #include "link/params.h"
 
-namespace tavix::scope {
+namespace tavix::logic {
 
 using ParamWords = std::array<std::uint16_t, link::anzpara>;
 
@@ -29,4 +29,4 @@ bool ReadParamFile(const QString& path, ParamWords* words, QString* error);
 // was when writing fails.
 bool WriteParamFile(const QString& path, const ParamWords& words, QString* error);
 
-}  // namespace tavix::scope
+}  // namespace tavix::logic

@@ -1,8 +1,8 @@
-#include "scope/live/arrays.h"
+#include "logic/history.h"
 
 #include <cstdlib>
 
-namespace tavix::scope {
+namespace tavix::logic {
 
 std::int32_t Copy1D(const double* input, int n, double* output) {
   if (n < 1) return kErrCountTooSmall;
@@ -26,4 +26,24 @@ std::int32_t Shift(const double* input, int n, int shift, double* output) {
   return 0;
 }
 
-}  // namespace tavix::scope
+namespace {
+
+template <std::size_t N, std::size_t W>
+void Push(std::array<double, N>& history, const std::array<double, W>& frame) {
+  constexpr int n = static_cast<int>(N);
+  constexpr int w = static_cast<int>(W);
+  Shift(history.data(), n, -w, history.data());
+  for (int k = 0; k < w; ++k) history[static_cast<std::size_t>(n - w + k)] = frame[k];
+}
+
+}  // namespace
+
+void PushFrame(ChannelHistory& alldata, const std::array<double, kChannelWords>& frame) {
+  Push(alldata, frame);
+}
+
+void PushFrame(GlossHistory& gfbuf, const std::array<double, kGlossWords>& frame) {
+  Push(gfbuf, frame);
+}
+
+}  // namespace tavix::logic

@@ -1,9 +1,9 @@
-#include "scope/frame/param_file.h"
+#include "logic/param_file.h"
 
 #include <QFile>
 #include <QSaveFile>
 
-namespace tavix::scope {
+namespace tavix::logic {
 
 namespace {
 
@@ -109,4 +109,4 @@ bool WriteParamFile(const QString& path, const ParamWords& words, QString* error
   return true;
 }
 
-}  // namespace tavix::scope
+}  // namespace tavix::logic

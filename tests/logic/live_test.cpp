@@ -5,10 +5,10 @@
 #include <numeric>
 #include <vector>
 
-#include "scope/live/arrays.h"
-#include "scope/live/limits.h"
+#include "logic/history.h"
+#include "logic/limits.h"
 
-namespace tavix::scope {
+namespace tavix::logic {
 namespace {
 
 using Values = std::vector<double>;
@@ -86,7 +86,7 @@ TEST(LimitLines, IntIsIntPlusMinusItoWithinTheChannelRangeOtherSourcesColumnsOne
   }
 }
 
-using GlossBuf = std::array<double, 300>;
+using GlossBuf = GlossHistory;
 
 // 100 frames whose values run evenly from `lo` to `hi`.
 GlossBuf Spread(double lo, double hi) {
@@ -130,4 +130,4 @@ TEST(GlossAxis, AutomaticScalingAddsMarginsWhereThereIsRoomFixedIsZeroToAThousan
 }
 
 }  // namespace
-}  // namespace tavix::scope
+}  // namespace tavix::logic

@@ -7,7 +7,7 @@
 
 #include "link/params.h"
 
-namespace tavix::scope {
+namespace tavix::logic {
 
 inline constexpr int kMaxGrownCto = 200;
 
@@ -16,4 +16,4 @@ inline constexpr int kMaxGrownCto = 200;
 // rows beyond maxcolno (at most 31 rows are taken) are left as they are.
 void GrowTolerances(link::TeachTable& ctt, int maxcolno);
 
-}  // namespace tavix::scope
+}  // namespace tavix::logic

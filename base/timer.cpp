@@ -1,8 +1,8 @@
-#include "link/timer.h"
+#include "base/timer.h"
 
 #include <thread>
 
-namespace tavix::link {
+namespace tavix {
 
 void SleepUntil(double deadline) {
   using namespace std::chrono;
@@ -13,4 +13,4 @@ void SleepUntil(double deadline) {
   while (Timer() < deadline) std::this_thread::sleep_until(until);
 }
 
-}  // namespace tavix::link
+}  // namespace tavix

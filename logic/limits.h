@@ -5,7 +5,9 @@
 #include <array>
 #include <cstdint>
 
-namespace tavix::scope {
+#include "logic/history.h"
+
+namespace tavix::logic {
 
 inline constexpr std::uint16_t kSourceInt = 5;
 inline constexpr std::uint16_t kSourceGloss = 6;
@@ -21,8 +23,8 @@ struct LimitLines {
 LimitLines LimitLinesFromRow(std::uint16_t source, const std::array<int, 5>& row);
 
 // The gloss chart's axis: fixed 0..1000, or with `automatic` the smallest
-// and largest of all 300 values (bounded by 1000 and 0) with a margin of 25
+// and largest of all values of the gloss history (bounded by 1000 and 0) with a margin of 25
 // where there is room for it.
-void GlossAxisRange(const std::array<double, 300>& gfbuf, bool automatic, double* min, double* max);
+void GlossAxisRange(const GlossHistory& gfbuf, bool automatic, double* min, double* max);
 
-}  // namespace tavix::scope
+}  // namespace tavix::logic
