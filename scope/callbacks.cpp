@@ -10,67 +10,60 @@ using namespace texts;
 
 namespace {
 
+// Help texts of the main panel's controls; a right click on one of them
+// shows its text in a box titled "INFO!" unless the entry names a title.
+struct HelpEntry {
+  const char* control;
+  const char* text;
+  const char* title = "INFO!";
+};
+
 constexpr HelpEntry kMainHelp[] = {
-    {"DispStatus", InfoStatus, "INFO!"},
-    {"EditConnect", InfoEditConnect, "INFO!"},
-    {"ButtonSend", InfoButtonSend, "INFO!"},
-    {"ButtonGet", InfoButtonGet, "INFO!"},
-    {"SelectRAM", InfoSelectMEM, "INFO!"},
-    {"SelectEEPROM", InfoSelectMEM, "INFO!"},
-    {"SelectFILE", InfoSelectMEM, "INFO!"},
-    {"SlidePower", InfoEditPower, "INFO!"},
-    {"EditPmod", InfoEditPmod, "INFO!"},
-    {"EditAverage", InfoEditAverage, "INFO!"},
-    {"Evalmode", InfoEditEvalmode, "INFO!"},
-    {"EditHold", InfoEditHold, "INFO!"},
-    {"EditIntlim", InfoEditIntlim, "INFO!"},
-    {"EditMaxcolNo", InfoEditMaxcolNo, "INFO!"},
-    {"EditOutmode", InfoEditOutmode, "INFO!"},
-    {"EditTrigger", InfoEditTrigger, "INFO!"},
-    {"ParaVisible", InfoSwitchPara, "INFO!"},
-    {"EditNo", InfoEditNo, "INFO!"},
-    {"RadioInc", InfoRadioInc, "INFO!"},
-    {"SelectSource", InfoSelectSource, "INFO!"},
-    {"DispX", InfoDispX, "INFO!"},
-    {"DispY", InfoDispY, "INFO!"},
-    {"DispINT", InfoDispINT, "INFO!"},
-    {"DispR", InfoDispRAW, "INFO!"},
-    {"DispG", InfoDispRAW, "INFO!"},
-    {"DispB", InfoDispRAW, "INFO!"},
-    {"DispCOL", InfoDispCOL, "INFO!"},
+    {"DispStatus", InfoStatus},
+    {"EditConnect", InfoEditConnect},
+    {"ButtonSend", InfoButtonSend},
+    {"ButtonGet", InfoButtonGet},
+    {"SelectRAM", InfoSelectMEM},
+    {"SelectEEPROM", InfoSelectMEM},
+    {"SelectFILE", InfoSelectMEM},
+    {"SlidePower", InfoEditPower},
+    {"EditPmod", InfoEditPmod},
+    {"EditAverage", InfoEditAverage},
+    {"Evalmode", InfoEditEvalmode},
+    {"EditHold", InfoEditHold},
+    {"EditIntlim", InfoEditIntlim},
+    {"EditMaxcolNo", InfoEditMaxcolNo},
+    {"EditOutmode", InfoEditOutmode},
+    {"EditTrigger", InfoEditTrigger},
+    {"ParaVisible", InfoSwitchPara},
+    {"EditNo", InfoEditNo},
+    {"RadioInc", InfoRadioInc},
+    {"SelectSource", InfoSelectSource},
+    {"DispX", InfoDispX},
+    {"DispY", InfoDispY},
+    {"DispINT", InfoDispINT},
+    {"DispR", InfoDispRAW},
+    {"DispG", InfoDispRAW},
+    {"DispB", InfoDispRAW},
+    {"DispCOL", InfoDispCOL},
     {"DispGF", InfoDispGF, "Info"},
-    {"DispRED", InfoDispBars, "INFO!"},
-    {"DispGREEN", InfoDispBars, "INFO!"},
-    {"DispBLUE", InfoDispBars, "INFO!"},
-    {"GraphRaw1", InfoGraph, "INFO!"},
-    {"GraphData1", InfoGraph, "INFO!"},
-    {"GraphGF", InfoGraphGF, "INFO!"},
-    {"ButtonGo", InfoButtonGo, "INFO!"},
-    {"ButtonStop", InfoButtonStop, "INFO!"},
-    {"ButtonTeachDataTo", InfoButtonTeachDataTo, "INFO!"},
-    {"ButtonResetTable", InfoButtonResetTable, "INFO!"},
-    {"ButtonApplyFromAll", InfoButtonApplyFromAll, "INFO!"},
-    {"ButtonZoom", InfoButtonZoom, "INFO!"},
-    {"ButtonAutoAdjust", InfoButtonAutoAdjust, "INFO!"},
-    {"ButtonCalibGf60Deg", InfoButtonCalibGf60Deg, "INFO!"},
+    {"DispRED", InfoDispBars},
+    {"DispGREEN", InfoDispBars},
+    {"DispBLUE", InfoDispBars},
+    {"GraphRaw1", InfoGraph},
+    {"GraphData1", InfoGraph},
+    {"GraphGF", InfoGraphGF},
+    {"ButtonGo", InfoButtonGo},
+    {"ButtonStop", InfoButtonStop},
+    {"ButtonTeachDataTo", InfoButtonTeachDataTo},
+    {"ButtonResetTable", InfoButtonResetTable},
+    {"ButtonApplyFromAll", InfoButtonApplyFromAll},
+    {"ButtonZoom", InfoButtonZoom},
+    {"ButtonAutoAdjust", InfoButtonAutoAdjust},
+    {"ButtonCalibGf60Deg", InfoButtonCalibGf60Deg},
 };
 
 }  // namespace
-
-const HelpEntry* FindMainHelp(const QString& control) {
-  for (const HelpEntry& entry : kMainHelp) {
-    if (control == QLatin1String(entry.control)) return &entry;
-  }
-  return nullptr;
-}
-
-int CBF_HelpOnly(int panel, int control, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (const HelpEntry* help = FindMainHelp(s.tk.CtrlName(panel, control))) {
-    s.HelpOnRightClick(event, help->text, help->title);
-  }
-  return 0;
-}
 
 ui::CallbackTable MakeCallbackTable(Scope* scope) {
   ui::CallbackTable table;
@@ -106,20 +99,12 @@ ui::CallbackTable MakeCallbackTable(Scope* scope) {
       {"CBF_GraphData2", CBF_GraphData2},
       {"CBF_AutoAdjust", CBF_AutoAdjust},
   };
-  // Controls whose callback does nothing but show the help text.
-  for (const char* name :
-       {"CBF_DispStatus", "CBF_SlidePower", "CBF_EditAverage", "CBF_EditHold", "CBF_EditIntlim",
-        "CBF_EditTrigger", "CBF_EditNo", "CBF_RadioInc", "CBF_DispX", "CBF_DispY", "CBF_DispINT",
-        "CBF_DispRGB", "CBF_DispCOL", "CBF_DispRED", "CBF_DispGREEN", "CBF_DispBLUE",
-        "CBF_GraphRaw1", "CBF_GraphData1"}) {
-    table.controls.emplace(name, CBF_HelpOnly);
-  }
   return table;
 }
 
 void InstallHelpTexts(Scope& scope) {
   for (const HelpEntry& entry : kMainHelp) {
-    scope.tk.SetHelpText(scope.frame.panel, entry.control, entry.text);
+    scope.tk.SetHelpText(scope.frame.panel, entry.control, entry.text, entry.title);
   }
 }
 

@@ -10,18 +10,6 @@ inline Scope& ScopeOf(void* callbackData) {
   return *static_cast<Scope*>(callbackData);
 }
 
-// Help text of a control, as its right click shows it.
-struct HelpEntry {
-  const char* control;
-  const char* text;
-  const char* title;
-};
-// The main panel's help texts; null when the control has none.
-const HelpEntry* FindMainHelp(const QString& control);
-
-// Callbacks that only show their control's help text on a right click.
-int CBF_HelpOnly(int panel, int control, int event, void* callbackData, int, int);
-
 // Panels.
 int CBF_P(int panel, int event, void* callbackData, int, int);
 int CBF_RECP(int panel, int event, void* callbackData, int, int);

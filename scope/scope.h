@@ -129,14 +129,12 @@ class Scope final : public link::FailureReporter {
   // Failure reports of the link.
   void ReportFailure() override;
   void ReportLinkLost(const QString& reason) override;
-
-  // Right-click help: shows the box and returns true on a right click.
-  bool HelpOnRightClick(int event, const char* text, const char* title = "INFO!");
 };
 
 // The callback table of the whole program, with `scope` as callback data.
 ui::CallbackTable MakeCallbackTable(Scope* scope);
-// Help texts of the controls of each panel, for accessibility and tooltips.
+// Help texts of the controls of each panel: the right-click box, the
+// accessible description and the tooltip.
 void InstallHelpTexts(Scope& scope);
 
 }  // namespace tavix::scope

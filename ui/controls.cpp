@@ -130,11 +130,14 @@ void PrepareTable(QTableWidget* table) {
 
 // ------------------------------------------------------------------ Values
 
-void Toolkit::SetHelpText(int panel, const QString& ctrl, const QString& text) {
-  if (QWidget* w = d_->Widget(panel, ctrl)) {
-    w->setAccessibleDescription(text);
-    w->setToolTip(text);
-  }
+void Toolkit::SetHelpText(int panel, const QString& ctrl, const QString& text,
+                          const QString& title) {
+  ControlRecord* control = d_->Find(panel, ctrl);
+  if (control == nullptr) return;
+  control->helpText = text;
+  control->helpTitle = title;
+  control->widget->setAccessibleDescription(text);
+  control->widget->setToolTip(text);
 }
 
 void Toolkit::SetCtrlVal(int panel, const QString& ctrl, double value) {

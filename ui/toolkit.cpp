@@ -433,7 +433,12 @@ bool Toolkit::Impl::MouseEvent(int panel, int id, QEvent* event) {
   } else if (mouse->button() == Qt::LeftButton) {
     kind = event->type() == QEvent::MouseButtonPress ? EVENT_LEFT_CLICK : EVENT_LEFT_DOUBLE_CLICK;
   }
-  if (kind != 0 && !seen) {
+  if (kind == EVENT_RIGHT_CLICK && !seen && !control.helpText.isEmpty()) {
+    // The help box answers; copies, since the box runs events of its own.
+    const QString title = control.helpTitle;
+    const QString text = control.helpText;
+    self->MessagePopup(title, text);
+  } else if (kind != 0 && !seen) {
     const QPoint at = p->widget->mapFromGlobal(mouse->globalPosition().toPoint());
     Dispatch(panel, id, kind, at.y(), at.x());
   }
@@ -479,6 +484,7 @@ QWidget* Toolkit::Impl::DialogParent() const {
 // ---------------------------------------------------------------- Toolkit
 
 Toolkit::Toolkit() : d_(std::make_unique<Impl>()) {
+  d_->self = this;
   // Only the program ends its event loop (a panel closing is its decision).
   QApplication::setQuitOnLastWindowClosed(false);
 }

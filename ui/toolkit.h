@@ -116,9 +116,12 @@ class Toolkit {
   int CtrlId(int panel, const QString& name) const;        // -1 when missing
   QString CtrlName(int panel, int control) const;
 
-  // Help text of a control: shown by the program's right-click callback,
-  // and given to the control as accessible description and tooltip.
-  void SetHelpText(int panel, const QString& ctrl, const QString& text);
+  // Help text of a control, given to it as accessible description and
+  // tooltip. A right click on a control with a help text shows the text in
+  // a message box titled `title` (through MessagePopup); the control's
+  // callback does not see that right click.
+  void SetHelpText(int panel, const QString& ctrl, const QString& text,
+                   const QString& title = QStringLiteral("INFO!"));
 
   // Values. Numeric controls, rings (item values), switches, toggles,
   // sliders, bars, numeric and text displays.

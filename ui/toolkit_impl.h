@@ -45,6 +45,8 @@ struct ControlRecord {
   bool hasBackColor = false;
   std::uint32_t backColor = 0;
   bool edited = false;  // a text field typed into since its last commit
+  QString helpText;     // shown on a right click, when set
+  QString helpTitle;
 };
 
 struct PanelRecord {
@@ -111,6 +113,7 @@ struct Toolkit::Impl {
   QStringList VisiblePanels() const;
   QWidget* DialogParent() const;
 
+  Toolkit* self = nullptr;  // the owner: help boxes go through its popups
   CallbackTable table;
   std::map<int, PanelRecord> panels;
   int nextPanel = 1;

@@ -44,7 +44,6 @@ void Scope::ReportLinkLost(const QString& reason) {
 
 int CBF_EditConnect(int panel, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoEditConnect)) return 0;
   if (event != ui::EVENT_COMMIT) return 0;
   s.flags.poll = 0;
   s.flags.pollrecord = 0;

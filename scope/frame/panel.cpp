@@ -1,6 +1,5 @@
 // The parameter controls and the teach table on the main panel.
 #include "scope/callbacks.h"
-#include "scope/help_texts.h"
 
 namespace tavix::scope {
 
@@ -56,7 +55,6 @@ void Scope::ParaInVis() {
 
 int CBF_ParaVisible(int panel, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoSwitchPara)) return 0;
   if (event != ui::EVENT_COMMIT) return 0;
   if (s.tk.GetCtrlInt(panel, "ParaVisible") != 0) {
     s.ParaVis();
@@ -68,7 +66,6 @@ int CBF_ParaVisible(int panel, int, int event, void* callbackData, int, int) {
 
 int CBF_EditPmod(int panel, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoEditPmod)) return 0;
   if (event != ui::EVENT_COMMIT) return 0;
   s.vars.pmod = static_cast<std::uint16_t>(s.tk.GetCtrlInt(panel, "EditPmod"));
   s.tk.SetDimmed(panel, "SlidePower", s.vars.pmod != 0);

@@ -74,12 +74,6 @@ void Scope::InitVars() {
   tk.SetVisible(frame.panel, "DispGFBig", false);
 }
 
-bool Scope::HelpOnRightClick(int event, const char* text, const char* title) {
-  if (event != ui::EVENT_RIGHT_CLICK) return false;
-  tk.MessagePopup(title, text);
-  return true;
-}
-
 int CBF_P(int, int event, void* callbackData, int, int) {
   if (event == ui::EVENT_CLOSE) {
     Scope& s = ScopeOf(callbackData);

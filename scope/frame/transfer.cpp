@@ -2,9 +2,8 @@
 // EEPROM or a parameter file.
 #include <QDir>
 
-#include "scope/callbacks.h"
 #include "logic/param_file.h"
-#include "scope/help_texts.h"
+#include "scope/callbacks.h"
 
 namespace tavix::scope {
 
@@ -75,7 +74,6 @@ void Scope::ReadParaFromFile() {
 
 int CBF_ButtonSend(int, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoButtonSend)) return 0;
   if (event != ui::EVENT_COMMIT) return 0;
   s.flags.poll = 0;
   s.lnk.SettleWait();
@@ -89,7 +87,6 @@ int CBF_ButtonSend(int, int, int event, void* callbackData, int, int) {
 
 int CBF_ButtonGet(int, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoButtonGet)) return 0;
   if (event != ui::EVENT_COMMIT) return 0;
   s.flags.poll = 0;
   s.lnk.SettleWait();
@@ -106,7 +103,6 @@ namespace {
 // The three transfer toggles: exactly one is on, and RAM is where a toggle
 // that is switched off falls back to.
 void SelectTarget(Scope& s, int panel, const char* toggle, std::uint16_t target, int event) {
-  if (s.HelpOnRightClick(event, texts::InfoSelectMEM)) return;
   if (event != ui::EVENT_VAL_CHANGED) return;
   if (s.tk.GetCtrlInt(panel, toggle) == 1) {
     s.frame.target = target;

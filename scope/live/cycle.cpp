@@ -1,9 +1,8 @@
 // The live data cycle: one data record after another until poll is cleared,
 // each shown in the displays, the history buffers and the selected graph.
-#include "scope/callbacks.h"
-#include "scope/help_texts.h"
 #include "logic/history.h"
 #include "logic/limits.h"
+#include "scope/callbacks.h"
 
 namespace tavix::scope {
 
@@ -70,9 +69,9 @@ void Scope::SetPanelData() {
   for (int col = 1; col <= 5; ++col)
     cells[col - 1] = tk.GetTableCellVal(panel, "TeachTable", col, row);
   const logic::LimitLines lines = logic::LimitLinesFromRow(live.source, cells);
-  logic::PushFrame(live.alldata, {double(data.dataR), double(data.dataG), double(data.dataB),
-                                  double(data.dataINT), double(data.dataCOL), lines.upper,
-                                  lines.lower});
+  logic::PushFrame(live.alldata,
+                   {double(data.dataR), double(data.dataG), double(data.dataB),
+                    double(data.dataINT), double(data.dataCOL), lines.upper, lines.lower});
   logic::PushFrame(live.gfbuf, {double(data.dataGF), lines.upper, lines.lower});
 }
 
@@ -95,7 +94,6 @@ void Scope::ShowGraph() {
 
 int CBF_ButtonGo(int panel, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoButtonGo)) return 0;
   if (event != ui::EVENT_COMMIT) return 0;
   // While the live cycle polls, a second Go changes nothing: one cycle talks
   // to the sensor and Stop ends it. A Go after Stop, Send or Get in the same
@@ -110,7 +108,6 @@ int CBF_ButtonGo(int panel, int, int event, void* callbackData, int, int) {
 
 int CBF_ButtonStop(int, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoButtonStop)) return 0;
   if (event == ui::EVENT_COMMIT) s.flags.poll = 0;
   return 0;
 }

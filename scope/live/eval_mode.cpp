@@ -56,8 +56,7 @@ void Scope::CheckMaxColNo() {
 
 void Scope::MarkActiveRows() {
   for (int row = 1; row <= link::kTeachRows; ++row) {
-    tk.SetTableRowLabelColor(frame.panel, kTableCtrl, row,
-                             row <= vars.maxcolno ? kGreen : kRed);
+    tk.SetTableRowLabelColor(frame.panel, kTableCtrl, row, row <= vars.maxcolno ? kGreen : kRed);
   }
 }
 
@@ -88,21 +87,18 @@ void Scope::DispVis() {
 
 int CBF_Evalmode(int, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoEditEvalmode)) return 0;
   if (event == ui::EVENT_COMMIT) s.InitEval();
   return 0;
 }
 
 int CBF_SelectSource(int, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoSelectSource)) return 0;
   if (event == ui::EVENT_COMMIT) s.DispVis();
   return 0;
 }
 
 int CBF_EditMaxcolNo(int panel, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoEditMaxcolNo)) return 0;
   if (event != ui::EVENT_COMMIT) return 0;
   s.vars.maxcolno = static_cast<std::uint16_t>(s.tk.GetCtrlInt(panel, "EditMaxcolNo"));
   s.vars.outmode = static_cast<std::uint16_t>(s.tk.GetCtrlInt(panel, "EditOutmode"));
@@ -113,7 +109,6 @@ int CBF_EditMaxcolNo(int panel, int, int event, void* callbackData, int, int) {
 
 int CBF_EditOutmode(int panel, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoEditOutmode)) return 0;
   if (event != ui::EVENT_COMMIT) return 0;
   s.vars.maxcolno = static_cast<std::uint16_t>(s.tk.GetCtrlInt(panel, "EditMaxcolNo"));
   s.vars.outmode = static_cast<std::uint16_t>(s.tk.GetCtrlInt(panel, "EditOutmode"));
@@ -123,7 +118,6 @@ int CBF_EditOutmode(int panel, int, int event, void* callbackData, int, int) {
 
 int CBF_DispGF(int panel, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoDispGF, "Info")) return 0;
   if (event == ui::EVENT_LEFT_DOUBLE_CLICK) {
     s.tk.SetVisible(panel, "DispGFBig", true);
     s.tk.BringToFront(panel, "DispGFBig");
@@ -139,7 +133,6 @@ int CBF_DispGFBig(int panel, int, int event, void* callbackData, int, int) {
 
 int CBF_GraphGF(int, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoGraphGF)) return 0;
   if (event == ui::EVENT_LEFT_CLICK) s.live.scale = 0;
   if (event == ui::EVENT_LEFT_DOUBLE_CLICK) s.live.scale = 1;
   return 0;
@@ -147,7 +140,6 @@ int CBF_GraphGF(int, int, int event, void* callbackData, int, int) {
 
 int CBF_ButtonCalibGf60Deg(int, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoButtonCalibGf60Deg)) return 0;
   if (event == ui::EVENT_COMMIT) {
     s.tk.MessagePopup("ATTENTION!",
                       " The 60DEG gloss calibration is not available in this version of the "

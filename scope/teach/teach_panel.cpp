@@ -3,11 +3,10 @@
 // adjustment of the circle tolerances.
 #include <algorithm>
 
-#include "scope/callbacks.h"
-#include "scope/help_texts.h"
 #include "logic/growth.h"
 #include "logic/teach_in.h"
 #include "logic/zoom_scale.h"
+#include "scope/callbacks.h"
 
 namespace tavix::scope {
 
@@ -43,7 +42,8 @@ void Scope::TeachDataTo() {
   const int panel = frame.panel;
   const auto n = static_cast<std::uint16_t>(tk.GetCtrlInt(panel, "EditNo"));
   vars.evalmode = static_cast<std::uint16_t>(tk.GetCtrlInt(panel, "Evalmode"));
-  const logic::TeachInPlan plan = logic::PlanTeachIn(vars.evalmode, n, tk.GetCtrlInt(panel, "RadioInc"), data);
+  const logic::TeachInPlan plan =
+      logic::PlanTeachIn(vars.evalmode, n, tk.GetCtrlInt(panel, "RadioInc"), data);
   if (plan.resetFirst) ResetTable();
   for (int i = 0; i < plan.writeCount; ++i) {
     const logic::CellWrite& w = plan.writes[static_cast<std::size_t>(i)];
@@ -98,7 +98,6 @@ void Scope::AutoAdjust() {
 
 int CBF_ButtonTeachDataTo(int panel, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoButtonTeachDataTo)) return 0;
   if (event != ui::EVENT_COMMIT) return 0;
   s.tk.SendBehind(panel, kZoomGraph);
   s.TeachDataTo();
@@ -107,7 +106,6 @@ int CBF_ButtonTeachDataTo(int panel, int, int event, void* callbackData, int, in
 
 int CBF_ButtonResetTable(int panel, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoButtonResetTable)) return 0;
   if (event != ui::EVENT_COMMIT) return 0;
   s.tk.SendBehind(panel, kZoomGraph);
   s.ResetTable();
@@ -116,7 +114,6 @@ int CBF_ButtonResetTable(int panel, int, int event, void* callbackData, int, int
 
 int CBF_ButtonApplyFromAll(int panel, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoButtonApplyFromAll)) return 0;
   if (event != ui::EVENT_COMMIT) return 0;
   s.tk.SendBehind(panel, kZoomGraph);
   s.tk.BringToFront(panel, kXYGraph);
@@ -126,7 +123,6 @@ int CBF_ButtonApplyFromAll(int panel, int, int event, void* callbackData, int, i
 
 int CBF_ButtonZoom(int panel, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoButtonZoom)) return 0;
   if (event != ui::EVENT_COMMIT) return 0;
   s.tk.BringToFront(panel, kZoomGraph);
   s.ShowGraphData2();
@@ -146,7 +142,6 @@ int CBF_GraphData2(int panel, int, int event, void* callbackData, int, int) {
 
 int CBF_AutoAdjust(int, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (s.HelpOnRightClick(event, texts::InfoButtonAutoAdjust)) return 0;
   if (event == ui::EVENT_COMMIT) s.AutoAdjust();
   return 0;
 }

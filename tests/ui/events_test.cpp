@@ -112,6 +112,18 @@ TEST_F(UiTest, RightClickGivesHelpEventAndNoContextMenu) {
   EXPECT_EQ(recorder.EventsOf("DispStatus"), (Events{EVENT_RIGHT_CLICK}));
   EXPECT_EQ(recorder.calls.size(), 4u);
 
+  // A control with a help text answers the right click with its box alone;
+  // the other buttons still reach the callback.
+  tk.Popups().SetScripted(true);
+  tk.SetHelpText(panel, "EditAverage", " Averaging. ", "Info");
+  recorder.calls.clear();
+  QTest::mouseClick(inner, Qt::RightButton);
+  QTest::mouseClick(spin, Qt::LeftButton);
+  ASSERT_EQ(tk.Popups().Shown().size(), 1u);
+  EXPECT_EQ(tk.Popups().Shown()[0].title, "Info");
+  EXPECT_EQ(tk.Popups().Shown()[0].text, " Averaging. ");
+  EXPECT_EQ(recorder.EventsOf("EditAverage"), (Events{EVENT_LEFT_CLICK}));
+
   // What the window system sends after a right click opens no menu.
   Show();
   bool menuShown = false;
