@@ -25,8 +25,8 @@
 #include <QProcess>
 #include <QTimer>
 
-#include "link/serial_port.h"
 #include "base/timer.h"
+#include "link/serial_port.h"
 #include "scope/scope.h"
 #include "ui/toolkit.h"
 

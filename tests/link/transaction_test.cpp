@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "base/timer.h"
 #include "link/link.h"
 #include "link/serial_port.h"
-#include "base/timer.h"
 #include "sim/pty_sensor.h"
 #include "test_support.h"
 

@@ -9,10 +9,10 @@
 #include <tuple>
 #include <vector>
 
+#include "base/colours.h"
 #include "logic/growth.h"
 #include "logic/teach_in.h"
 #include "logic/zoom_scale.h"
-#include "base/colours.h"
 
 namespace tavix::logic {
 namespace {

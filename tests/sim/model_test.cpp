@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "sim/model.h"
 #include "port.h"
+#include "sim/model.h"
 
 namespace tavix::sim {
 namespace {

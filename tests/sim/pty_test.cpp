@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "sim/pty_sensor.h"
 #include "port.h"
+#include "sim/pty_sensor.h"
 
 namespace tavix::sim {
 namespace {

@@ -5,8 +5,8 @@
 #include <QChart>
 #include <QImage>
 
-#include "ui_test_support.h"
 #include "ui/graphs.h"
+#include "ui_test_support.h"
 
 namespace tavix::ui::test {
 namespace {
