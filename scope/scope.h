@@ -112,10 +112,11 @@ class Scope final : public link::FailureReporter {
   // The grey boundary line X + Y = 4095 on an X/Y graph, as Go, ApplyFromAll
   // and the zoom draw it.
   void PlotBoundary(const char* graph);
-  // Asks for one data record after another while poll is 1 and hands each
-  // good one, decoded, to `show`; a failed answer (already reported by the
-  // link) clears poll. Pending events run after every record.
-  void PollRecords(void (*show)(Scope&));
+  // Sets `flag` to 1 and asks for one data record after another while it is
+  // 1, handing each good one, decoded, to `show`; a failed answer (already
+  // reported by the link) clears it. Pending events run after every record,
+  // and may clear the flag (poll, or pollrecord for the recorder).
+  void PollRecords(std::uint16_t& flag, void (*show)(Scope&));
   void SetPanelData();
   void ShowGraph();
 

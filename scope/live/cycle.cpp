@@ -12,19 +12,18 @@ constexpr int kPointsPerScreen = logic::kHistoryFrames + 1;
 
 }  // namespace
 
-void Scope::PollRecords(void (*show)(Scope&)) {
+void Scope::PollRecords(std::uint16_t& flag, void (*show)(Scope&)) {
   lnk.st.order = link::kOrderReadData;
-  flags.poll = 1;
-  while (flags.poll == 1) {
-    const link::Answer answer =
-        lnk.Request(block, link::kOrderReadData, link::kDataBytes, &flags.poll);
+  flag = 1;
+  while (flag == 1) {
+    const link::Answer answer = lnk.Request(block, link::kOrderReadData, link::kDataBytes, &flag);
     if (answer == link::Answer::kStopped) break;
     if (answer == link::Answer::kOk) {
       lnk.GetRxBufData(record);
       link::CopyDatatoVars(record, data);
       show(*this);
     } else {
-      flags.poll = 0;  // the link has reported the failure
+      flag = 0;  // the link has reported the failure
     }
     tk.ProcessSystemEvents();
   }
@@ -35,7 +34,7 @@ void Scope::GetData() {
   // has no request outstanding then) restores the outer loop's mark.
   const bool outer = live.cycleRunning;
   live.cycleRunning = true;
-  PollRecords([](Scope& s) {
+  PollRecords(flags.poll, [](Scope& s) {
     s.SetPanelData();
     s.ShowGraph();
   });

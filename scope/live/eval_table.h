@@ -1,6 +1,7 @@
 // What each evaluation mode does to the main panel, as data.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace tavix::scope {
@@ -8,83 +9,65 @@ namespace tavix::scope {
 inline constexpr int kNotWritten = -1;
 
 struct EvalModeRow {
-  std::uint16_t source;  // SOURCE the mode selects
+  std::uint16_t source = 0;  // SOURCE the mode selects
   // Values written to the panel (kNotWritten: left as it is), in this order.
-  int trigger;
-  int intlim;
-  int pmod;
-  int maxcolno;
-  int outmode;
+  int trigger = kNotWritten;
+  int intlim = kNotWritten;
+  int pmod = kNotWritten;
+  int maxcolno = kNotWritten;
+  int outmode = kNotWritten;
   // Locked (dimmed) or free.
-  bool lockTrigger;
-  bool lockIntlim;
-  bool lockMaxcolno;
-  bool lockOutmode;
-  bool lockPmod;
-  bool calibButton;  // the 60-degree gloss calibration button is shown
-  const char* labels[5];
+  bool lockTrigger = false;
+  bool lockIntlim = false;
+  bool lockMaxcolno = false;
+  bool lockOutmode = false;
+  bool lockPmod = false;
+  bool calibButton = false;  // the 60-degree gloss calibration button is shown
+  std::array<const char*, 5> labels{};
 };
+
+inline constexpr std::array<const char*, 5> kVectorLabels = {"X", "Y", "CTO", "INT", "ITO"};
+inline constexpr std::array<const char*, 5> kLimitLabels = {"UL", "LL", "", "", ""};
+
+// The channel-limit modes (3 to 6): one signal against upper and lower
+// limits, every parameter the mode fixes written and locked.
+constexpr EvalModeRow ChannelLimitMode(std::uint16_t source, int maxcolno) {
+  return {.source = source,
+          .trigger = 0,
+          .intlim = 0,
+          .pmod = 0,
+          .maxcolno = maxcolno,
+          .outmode = 1,
+          .lockTrigger = true,
+          .lockIntlim = true,
+          .lockMaxcolno = true,
+          .lockOutmode = true,
+          .lockPmod = true,
+          .labels = kLimitLabels};
+}
 
 inline constexpr int kEvalModes = 8;
 inline constexpr std::uint16_t kModeGloss = 7;
 
 inline constexpr EvalModeRow kEvalModeTable[kEvalModes] = {
-    {0,
-     kNotWritten,
-     kNotWritten,
-     kNotWritten,
-     kNotWritten,
-     kNotWritten,
-     false,
-     false,
-     false,
-     false,
-     false,
-     false,
-     {"X", "Y", "CTO", "INT", "ITO"}},
-    {0,
-     kNotWritten,
-     kNotWritten,
-     kNotWritten,
-     kNotWritten,
-     kNotWritten,
-     false,
-     false,
-     false,
-     false,
-     false,
-     false,
-     {"X", "Y", "", "", ""}},
-    {0,
-     0,
-     kNotWritten,
-     kNotWritten,
-     kNotWritten,
-     kNotWritten,
-     true,
-     false,
-     false,
-     false,
-     false,
-     false,
-     {"X", "Y", "CTO", "INT", "ITO"}},
-    {2, 0, 0, 0, 1, 1, true, true, true, true, true, false, {"UL", "LL", "", "", ""}},
-    {3, 0, 0, 0, 1, 1, true, true, true, true, true, false, {"UL", "LL", "", "", ""}},
-    {4, 0, 0, 0, 1, 1, true, true, true, true, true, false, {"UL", "LL", "", "", ""}},
-    {1, 0, 0, 0, 3, 1, true, true, true, true, true, false, {"UL", "LL", "", "", ""}},
-    {6,
-     0,
-     0,
-     0,
-     kNotWritten,
-     kNotWritten,
-     true,
-     true,
-     false,
-     false,
-     true,
-     true,
-     {"UL", "LL", "", "", ""}},
+    /* 0 X/Y/INT */ {.source = 0, .labels = kVectorLabels},
+    /* 1 X/Y */ {.source = 0, .labels = {"X", "Y", "", "", ""}},
+    /* 2 X/Y/INT CONT */
+    {.source = 0, .trigger = 0, .lockTrigger = true, .labels = kVectorLabels},
+    /* 3 20DEG UL/LL */ ChannelLimitMode(2, 1),
+    /* 4 60DEG UL/LL */ ChannelLimitMode(3, 1),
+    /* 5 80DEG UL/LL */ ChannelLimitMode(4, 1),
+    /* 6 20/60/80DEG UL/LL */ ChannelLimitMode(1, 3),
+    /* 7 GF 60DEG */
+    {.source = 6,
+     .trigger = 0,
+     .intlim = 0,
+     .pmod = 0,
+     .lockTrigger = true,
+     .lockIntlim = true,
+     .lockPmod = true,
+     .calibButton = true,
+     .labels = kLimitLabels},
 };
 
 // Visibility of the display groups by SOURCE.

@@ -79,7 +79,7 @@ void Scope::ShowGraphData2() {
   // A sensor still storing a parameter set must not be asked for data: the
   // zoom, like Go, starts once the settle delay of that transfer has passed.
   lnk.SettleWait();
-  PollRecords(ShowZoomFrame);
+  PollRecords(flags.poll, ShowZoomFrame);
 }
 
 void Scope::AutoAdjust() {

@@ -1,12 +1,10 @@
 // Start-up, line check, port choice and parameter transfer of the scope,
 // against the simulator.
-#include <sys/resource.h>
 
 #include <csignal>
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "scope_harness.h"
@@ -44,11 +42,8 @@ std::vector<Bytes> SendFrames(const Block& pp, bool toEeprom) {
 }
 
 std::vector<Bytes> SentFrames(const sim::PtySensor& sensor, std::size_t count) {
-  QElapsedTimer timer;  // the writes reach the simulator a little later
-  timer.start();
-  while (ReceivedFrames(sensor).size() < count && timer.elapsed() < 3000) QThread::msleep(5);
   std::vector<Bytes> frames;
-  for (const sim::LogEntry& e : ReceivedFrames(sensor)) frames.push_back(e.bytes);
+  for (const sim::LogEntry& e : AwaitFrames(sensor, count)) frames.push_back(e.bytes);
   return frames;
 }
 
@@ -277,18 +272,8 @@ TEST(ScopeProgram, MissingOrBrokenLayoutEndsWithMinusOne) {
   ASSERT_TRUE(QFile::copy(QCoreApplication::applicationDirPath() + "/TavixScope",
                           dir.filePath("TavixScope")));
   auto run = [&dir] {
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("TAVIX_COM1", dir.filePath("no-device"));
-    program.setProcessEnvironment(env);
-    program.start(dir.filePath("TavixScope"), {});
-    // A program that got past its panels would wait for the user: give up then.
-    if (!program.waitForFinished(5000)) program.kill();
-    program.waitForFinished();
-    return program.exitStatus() == QProcess::NormalExit
-               ? static_cast<signed char>(program.exitCode())
-               : 1000;
+    return RunProcess(dir.filePath("TavixScope"), {},
+                      {{"QT_QPA_PLATFORM", "offscreen"}, {"TAVIX_COM1", dir.filePath("no-device")}});
   };
   EXPECT_EQ(run(), -1);  // no bundle next to it
   QFile bundle(dir.filePath("TavixScope.uir"));

@@ -66,7 +66,7 @@ TEST(TeachIn, EachModeWritesItsRowsAndMovesTheNoField) {
        0,
        {{4095, 3795, 1, 1, 1}, {300, 0, 1, 1, 1}, {2150, 1850, 1, 1, 1}},
        0},
-      // Gloss: GF +- 50 within 0..1000 in the selected row.
+      // Gloss: GF +- 25 within 0..1000 in the selected row.
       {7, 6, 1, {2100, 1900, 1700, 990}, false, 6, {{1000, 950, kKept, kKept, kKept}}, 7},
       {7, 6, 1, {2100, 1900, 1700, 10}, false, 6, {{50, 0, kKept, kKept, kKept}}, 7},
       {7, 6, 1, {2100, 1900, 1700, 500}, false, 6, {{525, 475, kKept, kKept, kKept}}, 7},

@@ -1,0 +1,189 @@
+// What every end-to-end suite needs, whichever program it runs: the
+// simulator on a pseudo-terminal, the toolkit with scripted popups and a
+// real serial port, steps run from inside the program's own loops, key and
+// click helpers on real widgets, the program run as a process, CPU time.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QString>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+
+#include "link/serial_port.h"
+#include "sim/pty_sensor.h"
+#include "ui/toolkit.h"
+
+namespace tavix::e2e {
+
+using Record = std::array<std::uint16_t, sim::kRecordWords>;
+using Orders = std::vector<int>;
+using Strings = std::vector<std::string>;
+
+// The 36-byte frames the simulator received, in arrival order.
+inline std::vector<sim::LogEntry> ReceivedFrames(const sim::PtySensor& sensor) {
+  std::vector<sim::LogEntry> frames;
+  for (const sim::LogEntry& e : sensor.FrameLog()) {
+    if (e.received && e.bytes.size() == 36) frames.push_back(e);
+  }
+  return frames;
+}
+inline Orders ReceivedOrders(const sim::PtySensor& sensor) {
+  Orders orders;
+  for (const sim::LogEntry& e : ReceivedFrames(sensor)) orders.push_back(e.bytes[3]);
+  return orders;
+}
+// Waits up to 3 s for `count` frames (writes reach the simulator a little later).
+inline std::vector<sim::LogEntry> AwaitFrames(const sim::PtySensor& sensor, std::size_t count) {
+  QElapsedTimer timer;
+  timer.start();
+  while (ReceivedFrames(sensor).size() < count && timer.elapsed() < 3000) QThread::msleep(5);
+  return ReceivedFrames(sensor);
+}
+
+// A message box as "title: text", the form Boxes() lists them in.
+inline std::string Box(const QString& title, const QString& text) {
+  return (title + ": " + text).toStdString();
+}
+
+// CPU time the calling thread has used, in seconds. The simulator runs on a
+// thread of its own, so this is the program's share alone.
+inline double ThreadCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs `program` as its own process with `env` added to the environment and
+// returns its exit code as a signed byte (as a shell shows -1: 255), or 1000
+// when it crashed or was still running after `seconds`.
+inline int RunProcess(const QString& program, const QStringList& args,
+                      const std::vector<std::pair<QString, QString>>& env, int seconds = 5) {
+  QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const auto& [name, value] : env) environment.insert(name, value);
+  process.setProcessEnvironment(environment);
+  process.start(program, args);
+  // A program that got past its start-up waits for the user: give up then.
+  if (!process.waitForFinished(seconds * 1000)) process.kill();
+  process.waitForFinished();
+  return process.exitStatus() == QProcess::NormalExit ? static_cast<signed char>(process.exitCode())
+                                                      : 1000;
+}
+
+// A program's real code with real widgets (offscreen), a real QSerialPort
+// on a pseudo-terminal, and the simulator at the far end. A suite derives
+// from it, builds its program object and says which panel it drives.
+class ProgramHarness : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StartSensor();
+    // A broken test must fail, not hang inside a polling callback.
+    QTimer::singleShot(8000, context.get(), [this] {
+      if (!StopLoops()) return;
+      ADD_FAILURE() << "a polling loop was still running after 8 s";
+    });
+  }
+
+  // Ends the program first (EndProgram), then the simulator, and checks
+  // that no frame reached it before a settle delay had passed.
+  void TearDown() override {
+    context.reset();  // pending steps die with it
+    EndProgram();
+    toolkit.reset();
+    port.reset();
+    EXPECT_EQ(sensor->GetCounters().earlyFrames, 0u);
+    sensor->Stop();
+    qunsetenv("TAVIX_COM1");
+    qunsetenv("TAVIX_COM2");
+  }
+
+  // The panel the helpers below address.
+  virtual int Panel() const = 0;
+  // Clears the program's loop flags; true when a loop was running.
+  virtual bool StopLoops() = 0;
+  // Closes the port and destroys the program object.
+  virtual void EndProgram() = 0;
+
+  void StartSensor(bool pacing = false) {
+    sim::Options options;
+    options.pacing = pacing;
+    sensor = std::make_unique<sim::PtySensor>(options);
+    std::string error;
+    ASSERT_TRUE(sensor->Start(&error)) << error;
+    qputenv("TAVIX_COM1", QByteArray::fromStdString(sensor->DevicePath()));
+  }
+
+  // A toolkit whose popups are scripted and a real port, for a new program object.
+  void MakeToolkitAndPort() {
+    toolkit = std::make_unique<ui::Toolkit>();
+    toolkit->Popups().SetScripted(true);
+    port = std::make_unique<link::SerialPort>();
+  }
+
+  // Runs `step` `ms` milliseconds from now, from inside whatever loop runs then.
+  void After(int ms, std::function<void()> step) {
+    QTimer::singleShot(ms, context.get(), std::move(step));
+  }
+  // Runs `step` in every round of events the program lets run (inside a
+  // polling loop: once per pass).
+  void EveryRound(std::function<void()> step) {
+    auto* timer = new QTimer(context.get());
+    QObject::connect(timer, &QTimer::timeout, std::move(step));
+    timer->start(0);
+  }
+
+  QWidget* W(const char* name) const { return toolkit->Control(Panel(), name); }
+  int Int(const char* name) const { return toolkit->GetCtrlInt(Panel(), name); }
+  QString Str(const char* name) const { return toolkit->GetCtrlString(Panel(), name); }
+
+  // Message and confirm boxes shown so far (file dialogs left out).
+  Strings Boxes() const {
+    Strings boxes;
+    for (const ui::PopupRecord& p : toolkit->Popups().Shown()) {
+      if (p.kind != ui::PopupRecord::Kind::kFile) boxes.push_back(Box(p.title, p.text));
+    }
+    return boxes;
+  }
+
+  void Click(const char* name, Qt::MouseButton button = Qt::LeftButton) {
+    ASSERT_NE(W(name), nullptr) << name;
+    QTest::mouseClick(W(name), button);
+  }
+  // A user picking an item of a ring control.
+  void Choose(const char* name, int index) {
+    auto* combo = qobject_cast<QComboBox*>(W(name));
+    ASSERT_NE(combo, nullptr) << name;
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+  }
+  // A user typing a number into a numeric control and pressing Enter.
+  void Type(const char* name, int value) {
+    auto* box = qobject_cast<QAbstractSpinBox*>(W(name));
+    ASSERT_NE(box, nullptr) << name;
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);  // select what is there
+    QTest::keyClicks(box, QString::number(value));
+    QTest::keyClick(box, Qt::Key_Return);
+  }
+
+  std::unique_ptr<QObject> context = std::make_unique<QObject>();
+  std::unique_ptr<sim::PtySensor> sensor;
+  std::unique_ptr<ui::Toolkit> toolkit;
+  std::unique_ptr<link::SerialPort> port;
+};
+
+}  // namespace tavix::e2e
