@@ -1,7 +1,5 @@
 #include "scope/callbacks.h"
 
-#include <iterator>
-
 #include "scope/help_texts.h"
 
 namespace tavix::scope {
@@ -12,13 +10,7 @@ namespace {
 
 // Help texts of the main panel's controls; a right click on one of them
 // shows its text in a box titled "INFO!" unless the entry names a title.
-struct HelpEntry {
-  const char* control;
-  const char* text;
-  const char* title = "INFO!";
-};
-
-constexpr HelpEntry kMainHelp[] = {
+constexpr ui::HelpText kMainHelp[] = {
     {"DispStatus", InfoStatus},
     {"EditConnect", InfoEditConnect},
     {"ButtonSend", InfoButtonSend},
@@ -103,9 +95,7 @@ ui::CallbackTable MakeCallbackTable(Scope* scope) {
 }
 
 void InstallHelpTexts(Scope& scope) {
-  for (const HelpEntry& entry : kMainHelp) {
-    scope.tk.SetHelpText(scope.frame.panel, entry.control, entry.text, entry.title);
-  }
+  scope.tk.SetHelpTexts(scope.frame.panel, kMainHelp);
 }
 
 }  // namespace tavix::scope

@@ -140,6 +140,13 @@ void Toolkit::SetHelpText(int panel, const QString& ctrl, const QString& text,
   control->widget->setToolTip(text);
 }
 
+void Toolkit::SetHelpTexts(int panel, std::span<const HelpText> table) {
+  for (const HelpText& entry : table) {
+    SetHelpText(panel, QString::fromUtf8(entry.control), QString::fromUtf8(entry.text),
+                QString::fromUtf8(entry.title));
+  }
+}
+
 void Toolkit::SetCtrlVal(int panel, const QString& ctrl, double value) {
   QWidget* w = d_->Widget(panel, ctrl);
   if (w == nullptr) return;

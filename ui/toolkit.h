@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include <QString>
@@ -44,6 +45,13 @@ struct CallbackTable {
   std::map<QString, CtrlCallback> controls;
   std::map<QString, PanelCallback> panels;
   void* callbackData = nullptr;
+};
+
+// One control's help text, and the title of the box that shows it.
+struct HelpText {
+  const char* control;
+  const char* text;
+  const char* title = "INFO!";
 };
 
 // Colours are 0xRRGGBB (base/colours.h names the ones the programs share).
@@ -122,6 +130,8 @@ class Toolkit {
   // callback does not see that right click.
   void SetHelpText(int panel, const QString& ctrl, const QString& text,
                    const QString& title = QStringLiteral("INFO!"));
+  // A whole help table at once: every entry names a control of `panel`.
+  void SetHelpTexts(int panel, std::span<const HelpText> table);
 
   // Values. Numeric controls, rings (item values), switches, toggles,
   // sliders, bars, numeric and text displays.
