@@ -25,8 +25,9 @@
 #include <QSpinBox>
 #include <QTableWidget>
 
-#include "ui/graphs.h"
+#include "ui/strip_chart.h"
 #include "ui/toolkit_impl.h"
+#include "ui/xy_graph.h"
 
 namespace tavix::ui {
 

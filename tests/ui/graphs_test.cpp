@@ -5,7 +5,8 @@
 #include <QChart>
 #include <QImage>
 
-#include "ui/graphs.h"
+#include "ui/strip_chart.h"
+#include "ui/xy_graph.h"
 #include "ui_test_support.h"
 
 namespace tavix::ui::test {

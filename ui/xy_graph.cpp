@@ -1,4 +1,4 @@
-#include "ui/graphs.h"
+#include "ui/xy_graph.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,103 +6,17 @@
 
 #include <QChart>
 #include <QGraphicsItem>
-#include <QGraphicsTextItem>
-#include <QLegend>
 #include <QPainter>
-#include <QPen>
 #include <QPolygonF>
-#include <QStringList>
-#include <QTransform>
 #include <QValueAxis>
+
+#include "ui/chart_common.h"
 
 namespace tavix::ui {
 
 namespace {
 
-constexpr double kDefaultMin = 0.0;
-constexpr double kDefaultMax = 4095.0;
-constexpr int kMaxTraces = 64;
-constexpr int kMaxPointsPerScreen = 100000;
 constexpr int kFullCircleSegments = 120;  // segments of a 360-degree arc
-
-// Reads a numeric dynamic property; `fallback` when absent or not a number.
-double NumberProperty(const QObject* object, const char* name, double fallback) {
-  const QVariant value = object->property(name);
-  if (!value.isValid()) return fallback;
-  bool ok = false;
-  const double number = value.toDouble(&ok);
-  return ok && std::isfinite(number) ? number : fallback;
-}
-
-bool ValidRange(double min, double max) {
-  return std::isfinite(min) && std::isfinite(max) && min < max;
-}
-
-// A plain chart: no legend, no animation, small margins.
-void SetUpChart(QChart* chart, QValueAxis* x, QValueAxis* y) {
-  chart->legend()->hide();
-  chart->setAnimationOptions(QChart::NoAnimation);
-  chart->setBackgroundRoundness(0);
-  // The view paints the white background (SetUpView); the chart's own, a
-  // filled outline, would cover it again at every repaint.
-  chart->setBackgroundVisible(false);
-  chart->setMargins(QMargins(2, 2, 2, 2));
-  for (QValueAxis* axis : {x, y}) {
-    axis->setLabelFormat("%.0f");
-    axis->setTickCount(5);
-  }
-  chart->addAxis(x, Qt::AlignBottom);
-  chart->addAxis(y, Qt::AlignLeft);
-  // Grid and axis lines with zero-width pens: one pixel wide as before, but
-  // a line item with such a pen knows its bounds at once, where a wider pen
-  // has it build the line's outline every time it is asked (at every repaint).
-  for (QValueAxis* axis : {x, y}) {
-    QPen grid = axis->gridLinePen();
-    grid.setWidth(0);
-    axis->setGridLinePen(grid);
-    QPen minor = axis->minorGridLinePen();
-    minor.setWidth(0);
-    axis->setMinorGridLinePen(minor);
-    QPen line = axis->linePen();
-    line.setWidth(0);
-    axis->setLinePen(line);
-  }
-}
-
-// Grid lines, axis lines and axis labels change only with the axes. Kept as
-// pixmaps, they are blitted when the plots or cursors over them change
-// instead of being drawn again, which costs most of a repaint otherwise.
-// Charts create these items as their axes need them: called again whenever
-// the plot area or a range changes.
-void CacheAxisItems(QGraphicsItem* root) {
-  for (QGraphicsItem* item : root->childItems()) {
-    const bool axisPart = qgraphicsitem_cast<QGraphicsLineItem*>(item) != nullptr ||
-                          qgraphicsitem_cast<QGraphicsTextItem*>(item) != nullptr ||
-                          qgraphicsitem_cast<QGraphicsSimpleTextItem*>(item) != nullptr;
-    if (axisPart && item->cacheMode() != QGraphicsItem::DeviceCoordinateCache) {
-      item->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
-    }
-    CacheAxisItems(item);
-  }
-}
-
-// The view under a chart fills its own white background: it is opaque, so a
-// repaint of the chart does not also repaint the panel behind it.
-void SetUpView(QChartView* view) {
-  view->setFrameShape(QFrame::NoFrame);
-  QPalette palette = view->viewport()->palette();
-  palette.setColor(QPalette::Window, Qt::white);
-  view->viewport()->setPalette(palette);
-  view->viewport()->setBackgroundRole(QPalette::Window);
-  view->viewport()->setAutoFillBackground(true);
-}
-
-QPen ThinPen(QColor color) {
-  QPen pen(color);
-  pen.setWidthF(1.0);
-  pen.setCosmetic(true);
-  return pen;
-}
 
 // True when `b` lies on the straight segment from `a` to `c` (integer points).
 bool OnSegment(QPointF a, QPointF b, QPointF c) {
@@ -112,17 +26,6 @@ bool OnSegment(QPointF a, QPointF b, QPointF c) {
   const std::int64_t cross = (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
   const std::int64_t dot = (bx - ax) * (cx - bx) + (by - ay) * (cy - by);
   return cross == 0 && dot >= 0;
-}
-
-}  // namespace
-
-namespace {
-
-// Maps graph values into the plot area for the given axis ranges.
-QTransform ValueTransform(const QRectF& area, double xmin, double xmax, double ymin, double ymax) {
-  const double sx = area.width() / (xmax - xmin);
-  const double sy = area.height() / (ymax - ymin);
-  return QTransform(sx, 0, 0, -sy, area.left() - xmin * sx, area.bottom() + ymin * sy);
 }
 
 }  // namespace
@@ -299,8 +202,6 @@ class CursorItem : public QGraphicsItem {
   std::vector<CursorPiece*> pieces_;  // children: owned by this item
 };
 
-// ---------------------------------------------------------------- XYGraph
-
 XYGraph::XYGraph(QWidget* parent)
     : QChartView(parent),
       chart_(chart()),
@@ -462,222 +363,6 @@ void XYGraph::Place() {
   const QTransform transform = ValueTransform(area, x_->min(), x_->max(), y_->min(), y_->max());
   plots_->place(area, transform);
   for (auto& entry : cursors_) entry.second->place(area, transform);
-}
-
-// ------------------------------------------------------------- StripChart
-
-// The traces of a strip chart, drawn by one item in value coordinates and
-// clipped to the plot area, as the plots of an X/Y graph are. New values cost
-// one repaint of the area; the chart's own line series would also rebuild
-// their geometry and hit-test outlines for every new set of values.
-class TraceLayer : public QGraphicsItem {
- public:
-  struct Line {
-    QPolygonF points;
-    QColor color;
-    bool visible = true;
-  };
-
-  explicit TraceLayer(QGraphicsItem* parent) : QGraphicsItem(parent) { setZValue(500); }
-
-  std::vector<Line>& lines() { return lines_; }
-  const std::vector<Line>& lines() const { return lines_; }
-  // After a change of the lines: repaints where they were and where they are.
-  void changed() {
-    prepareGeometryChange();
-    bounds_ = Bounds();
-    update();
-  }
-
-  void place(const QRectF& area, const QTransform& transform) {
-    area_ = area;
-    transform_ = transform;
-    changed();
-  }
-
-  QRectF boundingRect() const override { return bounds_; }
-
-  void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override {
-    if (area_.isEmpty()) return;
-    painter->save();
-    painter->setClipRect(area_);
-    painter->setRenderHint(QPainter::Antialiasing, false);
-    painter->setTransform(transform_, true);  // the pen is cosmetic: one pixel wide
-    for (const Line& line : lines_) {
-      if (!line.visible || line.points.isEmpty()) continue;
-      painter->setPen(ThinPen(line.color));
-      if (line.points.size() == 1) {
-        painter->drawPoint(line.points.front());
-      } else {
-        painter->drawPolyline(line.points);
-      }
-    }
-    painter->restore();
-  }
-
- private:
-  // The part of the plot area the visible lines cover, with room for the pen.
-  QRectF Bounds() const {
-    QRectF values;
-    for (const Line& line : lines_) {
-      if (!line.visible || line.points.isEmpty()) continue;
-      const QRectF r = line.points.boundingRect();
-      values = values.isNull() ? r : values.united(r);
-    }
-    if (values.isNull() || area_.isEmpty()) return QRectF();
-    return transform_.mapRect(values).adjusted(-2, -2, 2, 2).intersected(area_);
-  }
-
-  std::vector<Line> lines_;
-  QRectF area_;
-  QTransform transform_;
-  QRectF bounds_;
-};
-
-StripChart::StripChart(QWidget* parent)
-    : QChartView(parent),
-      chart_(chart()),
-      x_(new QValueAxis),
-      y_(new QValueAxis),
-      lines_(new TraceLayer(chart_)) {
-  SetUpChart(chart_, x_, y_);
-  x_->setLabelsVisible(false);
-  SetUpView(this);
-  x_->setRange(0, points_ - 1);
-  y_->setRange(kDefaultMin, kDefaultMax);
-  SetTraceCount(1);
-  connect(chart_, &QChart::plotAreaChanged, this, [this] { Place(); });
-  connect(x_, &QValueAxis::rangeChanged, this, [this] { Place(); });
-  connect(y_, &QValueAxis::rangeChanged, this, [this] { Place(); });
-}
-
-StripChart::~StripChart() = default;
-
-void StripChart::ApplyLayoutProperties() {
-  const int traces = static_cast<int>(NumberProperty(this, "traces", TraceCount()));
-  SetTraceCount(traces);
-  SetPointsPerScreen(static_cast<int>(NumberProperty(this, "pointsPerScreen", points_)));
-  SetYRange(NumberProperty(this, "ymin", y_->min()), NumberProperty(this, "ymax", y_->max()));
-  const QStringList colors = property("traceColors").toString().split(',', Qt::SkipEmptyParts);
-  for (int i = 0; i < colors.size() && i < TraceCount(); ++i) {
-    const QColor color = QColor::fromString(colors[i].trimmed());
-    if (color.isValid()) SetTraceColor(i, color);
-  }
-}
-
-void StripChart::SetTraceCount(int traces) {
-  static constexpr QRgb kColors[] = {0xFF0000, 0x00A000, 0x0000FF, 0x000000,
-                                     0xA000A0, 0xFF8000, 0x808080, 0x00A0A0};
-  traces = std::clamp(traces, 1, kMaxTraces);
-  if (traces == TraceCount()) return;
-  traces_.assign(static_cast<std::size_t>(traces), Trace());
-  std::vector<TraceLayer::Line>& lines = lines_->lines();
-  lines.assign(static_cast<std::size_t>(traces), TraceLayer::Line());
-  for (int i = 0; i < traces; ++i) {
-    lines[static_cast<std::size_t>(i)].color = QColor(kColors[i % std::size(kColors)]);
-  }
-  nextTrace_ = 0;
-  lines_->changed();
-}
-
-void StripChart::SetPointsPerScreen(int points) {
-  points = std::clamp(points, 2, kMaxPointsPerScreen);
-  if (points == points_) return;
-  points_ = points;
-  x_->setRange(0, points_ - 1);
-  for (std::size_t i = 0; i < traces_.size(); ++i) {
-    Trace& trace = traces_[i];
-    if (trace.values.size() > static_cast<std::size_t>(points_)) {
-      trace.values.erase(trace.values.begin(), trace.values.end() - points_);
-    }
-    Redraw(i);
-  }
-  lines_->changed();
-}
-
-void StripChart::SetYRange(double min, double max) {
-  if (ValidRange(min, max)) y_->setRange(min, max);
-}
-
-void StripChart::YRange(double* min, double* max) const {
-  if (min) *min = y_->min();
-  if (max) *max = y_->max();
-}
-
-void StripChart::Plot(const double* values, int count, int start, int skip) {
-  if (values == nullptr || count <= 0 || start < 0 || skip < 0) return;
-  const std::size_t step = static_cast<std::size_t>(skip) + 1;
-  const std::size_t traces = traces_.size();
-  const std::size_t first = nextTrace_;
-  for (std::size_t k = 0; k < static_cast<std::size_t>(count); ++k) {
-    traces_[nextTrace_].values.push_back(values[static_cast<std::size_t>(start) + k * step]);
-    nextTrace_ = (nextTrace_ + 1) % traces;
-  }
-  // Fewer values than traces reach only some traces; only those are redrawn.
-  const std::size_t touched = std::min(traces, static_cast<std::size_t>(count));
-  for (std::size_t i = 0; i < traces; ++i) {
-    if ((i + traces - first) % traces >= touched) continue;
-    Trace& trace = traces_[i];
-    if (trace.values.size() > static_cast<std::size_t>(points_)) {
-      trace.values.erase(trace.values.begin(), trace.values.end() - points_);
-    }
-    Redraw(i);
-  }
-  lines_->changed();
-}
-
-void StripChart::Clear() {
-  for (std::size_t i = 0; i < traces_.size(); ++i) {
-    traces_[i].values.clear();
-    Redraw(i);
-  }
-  nextTrace_ = 0;
-  lines_->changed();
-}
-
-void StripChart::Redraw(std::size_t trace) {
-  // Newest value at the right-hand end of the screen.
-  const std::vector<double>& values = traces_[trace].values;
-  const std::size_t n = values.size();
-  const double offset = static_cast<double>(points_) - static_cast<double>(n);
-  QPolygonF& points = lines_->lines()[trace].points;
-  points.resize(static_cast<qsizetype>(n));  // keeps its storage from pass to pass
-  for (std::size_t i = 0; i < n; ++i) {
-    points[static_cast<qsizetype>(i)] = QPointF(offset + static_cast<double>(i), values[i]);
-  }
-}
-
-void StripChart::Place() {
-  CacheAxisItems(chart_);
-  const QRectF area = chart_->plotArea();
-  lines_->place(area, ValueTransform(area, x_->min(), x_->max(), y_->min(), y_->max()));
-}
-
-void StripChart::SetTraceVisible(int trace, bool visible) {
-  if (trace < 0 || trace >= TraceCount()) return;
-  traces_[static_cast<std::size_t>(trace)].visible = visible;
-  lines_->lines()[static_cast<std::size_t>(trace)].visible = visible;
-  lines_->changed();
-}
-
-bool StripChart::TraceVisible(int trace) const {
-  return trace >= 0 && trace < TraceCount() && traces_[static_cast<std::size_t>(trace)].visible;
-}
-
-void StripChart::SetTraceColor(int trace, QColor color) {
-  if (trace < 0 || trace >= TraceCount()) return;
-  lines_->lines()[static_cast<std::size_t>(trace)].color = color;
-  lines_->changed();
-}
-
-std::vector<double> StripChart::TraceValues(int trace) const {
-  if (trace < 0 || trace >= TraceCount()) return {};
-  return traces_[static_cast<std::size_t>(trace)].values;
-}
-
-QList<QPointF> StripChart::TracePoints(int trace) const {
-  if (trace < 0 || trace >= TraceCount()) return {};
-  return lines_->lines()[static_cast<std::size_t>(trace)].points;
 }
 
 }  // namespace tavix::ui
