@@ -7,6 +7,7 @@
 #include <QGraphicsItem>
 #include <QGraphicsTextItem>
 #include <QLegend>
+#include <QPainter>
 #include <QValueAxis>
 
 namespace tavix::ui {
@@ -90,6 +91,66 @@ QTransform ValueTransform(const QRectF& area, double xmin, double xmax, double y
   const double sx = area.width() / (xmax - xmin);
   const double sy = area.height() / (ymax - ymin);
   return QTransform(sx, 0, 0, -sy, area.left() - xmin * sx, area.bottom() + ymin * sy);
+}
+
+// ------------------------------------------------------------- LineLayer
+
+LineLayer::LineLayer(QGraphicsItem* parent, Style style) : QGraphicsItem(parent), style_(style) {
+  setZValue(500);
+  if (style_ == Style::kSmooth) setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+}
+
+void LineLayer::changed() {
+  prepareGeometryChange();
+  bounds_ = Bounds();
+  update();
+}
+
+void LineLayer::place(const QRectF& area, const QTransform& transform) {
+  area_ = area;
+  transform_ = transform;
+  changed();
+}
+
+// The part of the plot area the visible lines cover, with room for the pen
+// and for a dot. Only that part repaints when the lines change.
+QRectF LineLayer::Bounds() const {
+  // Corners, not QRectF::united(): that drops the empty rectangle of a lone point.
+  QPolygonF corners;
+  for (const auto& [key, line] : lines_) {
+    if (!line.visible || line.points.isEmpty()) continue;
+    const QRectF r = line.points.boundingRect();
+    corners << r.topLeft() << r.bottomRight();
+  }
+  if (corners.isEmpty() || area_.isEmpty()) return QRectF();
+  return transform_.mapRect(corners.boundingRect()).adjusted(-2, -2, 2, 2).intersected(area_);
+}
+
+void LineLayer::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
+  if (area_.isEmpty()) return;
+  const bool smooth = style_ == Style::kSmooth;
+  painter->save();
+  painter->setClipRect(area_);
+  painter->setRenderHint(QPainter::Antialiasing, smooth);
+  const QTransform item = painter->worldTransform();
+  for (const auto& [key, line] : lines_) {
+    if (!line.visible || line.points.isEmpty()) continue;
+    painter->setPen(ThinPen(line.color));
+    if (line.points.size() > 1) {
+      // Through the painter's transform, not as a mapped copy of the points:
+      // the cosmetic pen keeps the line one pixel wide.
+      painter->setWorldTransform(transform_ * item);
+      painter->drawPolyline(line.points);
+      painter->setWorldTransform(item);
+    } else if (smooth) {
+      painter->setBrush(line.color);
+      painter->drawEllipse(transform_.map(line.points.front()), 1.5, 1.5);
+      painter->setBrush(Qt::NoBrush);
+    } else {
+      painter->drawPoint(transform_.map(line.points.front()));
+    }
+  }
+  painter->restore();
 }
 
 }  // namespace tavix::ui

@@ -1,10 +1,9 @@
 #include "ui/strip_chart.h"
 
 #include <algorithm>
+#include <map>
 
 #include <QChart>
-#include <QGraphicsItem>
-#include <QPainter>
 #include <QPolygonF>
 #include <QStringList>
 #include <QValueAxis>
@@ -20,80 +19,12 @@ constexpr int kMaxPointsPerScreen = 100000;
 
 }  // namespace
 
-// The traces of a strip chart, drawn by one item in value coordinates and
-// clipped to the plot area, as the plots of an X/Y graph are. New values cost
-// one repaint of the area; the chart's own line series would also rebuild
-// their geometry and hit-test outlines for every new set of values.
-class TraceLayer : public QGraphicsItem {
- public:
-  struct Line {
-    QPolygonF points;
-    QColor color;
-    bool visible = true;
-  };
-
-  explicit TraceLayer(QGraphicsItem* parent) : QGraphicsItem(parent) { setZValue(500); }
-
-  std::vector<Line>& lines() { return lines_; }
-  const std::vector<Line>& lines() const { return lines_; }
-  // After a change of the lines: repaints where they were and where they are.
-  void changed() {
-    prepareGeometryChange();
-    bounds_ = Bounds();
-    update();
-  }
-
-  void place(const QRectF& area, const QTransform& transform) {
-    area_ = area;
-    transform_ = transform;
-    changed();
-  }
-
-  QRectF boundingRect() const override { return bounds_; }
-
-  void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override {
-    if (area_.isEmpty()) return;
-    painter->save();
-    painter->setClipRect(area_);
-    painter->setRenderHint(QPainter::Antialiasing, false);
-    painter->setTransform(transform_, true);  // the pen is cosmetic: one pixel wide
-    for (const Line& line : lines_) {
-      if (!line.visible || line.points.isEmpty()) continue;
-      painter->setPen(ThinPen(line.color));
-      if (line.points.size() == 1) {
-        painter->drawPoint(line.points.front());
-      } else {
-        painter->drawPolyline(line.points);
-      }
-    }
-    painter->restore();
-  }
-
- private:
-  // The part of the plot area the visible lines cover, with room for the pen.
-  QRectF Bounds() const {
-    QRectF values;
-    for (const Line& line : lines_) {
-      if (!line.visible || line.points.isEmpty()) continue;
-      const QRectF r = line.points.boundingRect();
-      values = values.isNull() ? r : values.united(r);
-    }
-    if (values.isNull() || area_.isEmpty()) return QRectF();
-    return transform_.mapRect(values).adjusted(-2, -2, 2, 2).intersected(area_);
-  }
-
-  std::vector<Line> lines_;
-  QRectF area_;
-  QTransform transform_;
-  QRectF bounds_;
-};
-
 StripChart::StripChart(QWidget* parent)
     : QChartView(parent),
       chart_(chart()),
       x_(new QValueAxis),
       y_(new QValueAxis),
-      lines_(new TraceLayer(chart_)) {
+      lines_(new LineLayer(chart_, LineLayer::Style::kSharp)) {
   SetUpChart(chart_, x_, y_);
   x_->setLabelsVisible(false);
   SetUpView(this);
@@ -125,11 +56,9 @@ void StripChart::SetTraceCount(int traces) {
   traces = std::clamp(traces, 1, kMaxTraces);
   if (traces == TraceCount()) return;
   traces_.assign(static_cast<std::size_t>(traces), Trace());
-  std::vector<TraceLayer::Line>& lines = lines_->lines();
-  lines.assign(static_cast<std::size_t>(traces), TraceLayer::Line());
-  for (int i = 0; i < traces; ++i) {
-    lines[static_cast<std::size_t>(i)].color = QColor(kColors[i % std::size(kColors)]);
-  }
+  std::map<int, LineLayer::Line>& lines = lines_->lines();
+  lines.clear();
+  for (int i = 0; i < traces; ++i) lines[i].color = QColor(kColors[i % std::size(kColors)]);
   nextTrace_ = 0;
   lines_->changed();
 }
@@ -194,7 +123,7 @@ void StripChart::Redraw(std::size_t trace) {
   const std::vector<double>& values = traces_[trace].values;
   const std::size_t n = values.size();
   const double offset = static_cast<double>(points_) - static_cast<double>(n);
-  QPolygonF& points = lines_->lines()[trace].points;
+  QPolygonF& points = lines_->lines()[static_cast<int>(trace)].points;
   points.resize(static_cast<qsizetype>(n));  // keeps its storage from pass to pass
   for (std::size_t i = 0; i < n; ++i) {
     points[static_cast<qsizetype>(i)] = QPointF(offset + static_cast<double>(i), values[i]);
@@ -210,7 +139,7 @@ void StripChart::Place() {
 void StripChart::SetTraceVisible(int trace, bool visible) {
   if (trace < 0 || trace >= TraceCount()) return;
   traces_[static_cast<std::size_t>(trace)].visible = visible;
-  lines_->lines()[static_cast<std::size_t>(trace)].visible = visible;
+  lines_->lines()[trace].visible = visible;
   lines_->changed();
 }
 
@@ -220,7 +149,7 @@ bool StripChart::TraceVisible(int trace) const {
 
 void StripChart::SetTraceColor(int trace, QColor color) {
   if (trace < 0 || trace >= TraceCount()) return;
-  lines_->lines()[static_cast<std::size_t>(trace)].color = color;
+  lines_->lines()[trace].color = color;
   lines_->changed();
 }
 
@@ -231,7 +160,7 @@ std::vector<double> StripChart::TraceValues(int trace) const {
 
 QList<QPointF> StripChart::TracePoints(int trace) const {
   if (trace < 0 || trace >= TraceCount()) return {};
-  return lines_->lines()[static_cast<std::size_t>(trace)].points;
+  return lines_->lines().at(trace).points;
 }
 
 }  // namespace tavix::ui

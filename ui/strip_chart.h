@@ -15,7 +15,7 @@ class QValueAxis;
 
 namespace tavix::ui {
 
-class TraceLayer;
+class LineLayer;
 
 class StripChart : public QChartView {
   Q_OBJECT
@@ -58,7 +58,7 @@ class StripChart : public QChartView {
   QChart* chart_;
   QValueAxis* x_;
   QValueAxis* y_;
-  TraceLayer* lines_;  // owned by the chart
+  LineLayer* lines_;  // owned by the chart
   std::vector<Trace> traces_;
   int points_ = 101;
   std::size_t nextTrace_ = 0;  // trace of the next value appended

@@ -30,58 +30,6 @@ bool OnSegment(QPointF a, QPointF b, QPointF c) {
 
 }  // namespace
 
-// All plots of an X/Y graph, drawn in value coordinates and clipped to the
-// plot area. Cached as a picture, so a moving cursor does not redraw them.
-class PlotLayer : public QGraphicsItem {
- public:
-  struct Plot {
-    QPolygonF points;
-    QColor color;
-  };
-
-  explicit PlotLayer(QGraphicsItem* parent) : QGraphicsItem(parent) {
-    setZValue(500);
-    setCacheMode(QGraphicsItem::DeviceCoordinateCache);
-  }
-
-  std::map<int, Plot>& plots() { return plots_; }
-  const std::map<int, Plot>& plots() const { return plots_; }
-  void changed() { update(); }
-
-  void place(const QRectF& area, const QTransform& transform) {
-    prepareGeometryChange();
-    area_ = area;
-    transform_ = transform;
-    update();
-  }
-
-  QRectF boundingRect() const override { return area_; }
-
-  void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override {
-    if (plots_.empty() || area_.isEmpty()) return;
-    painter->save();
-    painter->setClipRect(area_);
-    painter->setRenderHint(QPainter::Antialiasing, true);
-    for (const auto& entry : plots_) {
-      const Plot& plot = entry.second;
-      painter->setPen(ThinPen(plot.color));
-      if (plot.points.size() == 1) {  // a single point shows as a dot
-        painter->setBrush(plot.color);
-        painter->drawEllipse(transform_.map(plot.points.front()), 1.5, 1.5);
-        painter->setBrush(Qt::NoBrush);
-      } else {
-        painter->drawPolyline(transform_.map(plot.points));
-      }
-    }
-    painter->restore();
-  }
-
- private:
-  std::map<int, Plot> plots_;
-  QRectF area_;
-  QTransform transform_;
-};
-
 // One piece of a cursor: the horizontal or the vertical line across the
 // plot area, or the dot. Each piece is an item of its own, drawn once into a
 // pixmap and moved, so that a move of the cursor repaints two thin strips and
@@ -207,7 +155,7 @@ XYGraph::XYGraph(QWidget* parent)
       chart_(chart()),
       x_(new QValueAxis),
       y_(new QValueAxis),
-      plots_(new PlotLayer(chart_)) {
+      plots_(new LineLayer(chart_, LineLayer::Style::kSmooth)) {
   SetUpChart(chart_, x_, y_);
   x_->setRange(kDefaultMin, kDefaultMax);
   y_->setRange(kDefaultMin, kDefaultMax);
@@ -233,7 +181,7 @@ void XYGraph::ApplyLayoutProperties() {
 
 int XYGraph::AddPlot(QList<QPointF> points, QColor color) {
   const int handle = nextPlot_++;
-  plots_->plots()[handle] = PlotLayer::Plot{QPolygonF(std::move(points)), color};
+  plots_->lines()[handle] = LineLayer::Line{QPolygonF(std::move(points)), color};
   plots_->changed();
   return handle;
 }
@@ -275,32 +223,32 @@ int XYGraph::PlotArc(double x1, double y1, double x2, double y2, int beginAngle,
 
 void XYGraph::DeletePlot(int plot) {
   if (plot == -1) {
-    plots_->plots().clear();
+    plots_->lines().clear();
   } else {
-    plots_->plots().erase(plot);
+    plots_->lines().erase(plot);
   }
   plots_->changed();
 }
 
 int XYGraph::PlotCount() const {
-  return static_cast<int>(plots_->plots().size());
+  return static_cast<int>(plots_->lines().size());
 }
 
 std::vector<int> XYGraph::PlotHandles() const {
   std::vector<int> handles;
-  handles.reserve(plots_->plots().size());
-  for (const auto& entry : plots_->plots()) handles.push_back(entry.first);
+  handles.reserve(plots_->lines().size());
+  for (const auto& entry : plots_->lines()) handles.push_back(entry.first);
   return handles;
 }
 
 QList<QPointF> XYGraph::PlotPoints(int plot) const {
-  const auto it = plots_->plots().find(plot);
-  return it == plots_->plots().end() ? QList<QPointF>() : QList<QPointF>(it->second.points);
+  const auto it = plots_->lines().find(plot);
+  return it == plots_->lines().end() ? QList<QPointF>() : QList<QPointF>(it->second.points);
 }
 
 QColor XYGraph::PlotColor(int plot) const {
-  const auto it = plots_->plots().find(plot);
-  return it == plots_->plots().end() ? QColor() : it->second.color;
+  const auto it = plots_->lines().find(plot);
+  return it == plots_->lines().end() ? QColor() : it->second.color;
 }
 
 void XYGraph::SetXRange(double min, double max) {

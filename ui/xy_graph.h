@@ -17,7 +17,7 @@ class QValueAxis;
 namespace tavix::ui {
 
 class CursorItem;
-class PlotLayer;
+class LineLayer;
 
 // Plots are drawn by one item in value coordinates, so that a change of the
 // axis ranges costs one transform, whatever the number of plots.
@@ -64,7 +64,7 @@ class XYGraph : public QChartView {
   QChart* chart_;
   QValueAxis* x_;
   QValueAxis* y_;
-  PlotLayer* plots_;
+  LineLayer* plots_;  // owned by the chart
   std::map<int, CursorItem*> cursors_;
   int nextPlot_ = 1;
 };
