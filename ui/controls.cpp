@@ -23,9 +23,10 @@
 #include <QTableWidget>
 #include <QTextEdit>
 
-#include "ui/graphs.h"
+#include "ui/strip_chart.h"
 #include "ui/toolkit.h"
 #include "ui/toolkit_impl.h"
+#include "ui/xy_graph.h"
 
 namespace tavix::ui {
 

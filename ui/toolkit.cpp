@@ -1,4 +1,4 @@
-// Panels, event routing, popups and the event loop of the Toolkit.
+// Panels, event routing and the event loop of the Toolkit; popups are in popups.cpp.
 #include "ui/toolkit.h"
 
 #include <QAbstractButton>
@@ -14,49 +14,22 @@
 #include <QDoubleSpinBox>
 #include <QEventLoop>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMouseEvent>
-#include <QRegularExpression>
 #include <QResource>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableWidget>
 
-#include "ui/graphs.h"
+#include "ui/strip_chart.h"
 #include "ui/toolkit_impl.h"
+#include "ui/xy_graph.h"
 
 namespace tavix::ui {
-
-// ------------------------------------------------------------ PopupScript
-
-void PopupScript::QueueConfirm(int answer) {
-  confirms_.push_back(answer);
-}
-
-void PopupScript::QueueFile(int result, const QString& path) {
-  files_.emplace_back(result, path);
-}
-
-bool PopupScript::TakeConfirm(int* answer) {
-  if (confirms_.empty()) return false;
-  if (answer) *answer = confirms_.front();
-  confirms_.erase(confirms_.begin());
-  return true;
-}
-
-bool PopupScript::TakeFile(int* result, QString* path) {
-  if (files_.empty()) return false;
-  if (result) *result = files_.front().first;
-  if (path) *path = files_.front().second;
-  files_.erase(files_.begin());
-  return true;
-}
 
 // ------------------------------------------------------------ PanelLoader
 
@@ -459,28 +432,6 @@ void Toolkit::Impl::DispatchPanel(int panel, int event) {
   callback(panel, event, table.callbackData, 0, 0);
 }
 
-QStringList Toolkit::Impl::VisiblePanels() const {
-  QStringList names;
-  for (const auto& entry : panels) {
-    if (entry.second.widget && entry.second.widget->isVisible()) {
-      names << entry.second.widget->objectName();
-    }
-  }
-  return names;
-}
-
-QWidget* Toolkit::Impl::DialogParent() const {
-  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
-  if (QWidget* active = QApplication::activeWindow()) return active;
-  for (const auto& entry : panels) {
-    if (entry.second.widget && entry.second.widget->isVisible() &&
-        entry.second.widget->isWindow()) {
-      return entry.second.widget;
-    }
-  }
-  return nullptr;
-}
-
 // ---------------------------------------------------------------- Toolkit
 
 Toolkit::Toolkit() : d_(std::make_unique<Impl>()) {
@@ -576,112 +527,6 @@ int Toolkit::CtrlId(int panel, const QString& name) const {
 
 QString Toolkit::CtrlName(int panel, int control) const {
   return d_->CtrlNameOf(panel, control);
-}
-
-// ----------------------------------------------------------------- Popups
-
-void Toolkit::MessagePopup(const QString& title, const QString& text) {
-  if (popups_.Scripted()) {
-    PopupRecord record;
-    record.kind = PopupRecord::Kind::kMessage;
-    record.title = title;
-    record.text = text;
-    record.visiblePanels = d_->VisiblePanels();
-    popups_.Record(std::move(record));
-    return;
-  }
-  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, d_->DialogParent());
-  box.setTextFormat(Qt::PlainText);  // blanks and line breaks exactly as given
-  box.exec();
-}
-
-int Toolkit::ConfirmPopup(const QString& title, const QString& text) {
-  if (popups_.Scripted()) {
-    PopupRecord record;
-    record.kind = PopupRecord::Kind::kConfirm;
-    record.title = title;
-    record.text = text;
-    record.visiblePanels = d_->VisiblePanels();
-    int answer = 0;
-    if (!popups_.TakeConfirm(&answer)) answer = 0;
-    record.answer = answer != 0 ? 1 : 0;
-    popups_.Record(record);
-    return record.answer;
-  }
-  QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
-                  d_->DialogParent());
-  box.setTextFormat(Qt::PlainText);
-  box.setDefaultButton(QMessageBox::No);
-  return box.exec() == QMessageBox::Yes ? 1 : 0;
-}
-
-namespace {
-
-// "*.par;*.txt" -> "*.par *.txt"; filters in Qt's own form pass unchanged.
-QString QtNameFilter(const QString& filter) {
-  if (filter.contains(QLatin1Char('(')) || filter.contains(QLatin1String(";;"))) return filter;
-  QString out = filter;
-  return out.replace(QLatin1Char(';'), QLatin1Char(' '));
-}
-
-// The extension of the filter's first pattern ("*.par" -> "par"), if plain.
-QString FilterSuffix(const QString& filter) {
-  static const QRegularExpression pattern(QStringLiteral("\\*\\.([A-Za-z0-9_]+)"));
-  const QRegularExpressionMatch match = pattern.match(filter);
-  return match.hasMatch() ? match.captured(1) : QString();
-}
-
-}  // namespace
-
-int Toolkit::FileSelectPopup(const QString& directory, const QString& defaultName,
-                             const QString& filter, const QString& title,
-                             const QString& buttonLabel, bool restrictDirectory,
-                             bool restrictExtension, bool allowCancel, bool allowMakeDirectory,
-                             QString* path) {
-  if (popups_.Scripted()) {
-    PopupRecord record;
-    record.kind = PopupRecord::Kind::kFile;
-    record.title = title;
-    record.text = defaultName;
-    record.directory = directory;
-    record.filter = filter;
-    record.visiblePanels = d_->VisiblePanels();
-    int result = 0;
-    QString chosen;
-    if (!popups_.TakeFile(&result, &chosen)) result = 0;
-    record.answer = result;
-    record.path = result == 0 ? QString() : chosen;
-    if (path) *path = record.path;
-    popups_.Record(record);
-    return result;
-  }
-  // Cancelling is always possible: a user must never be trapped in a dialog.
-  (void)allowCancel;
-  // Options first: the dialog builds its own widgets when told not to be
-  // native, and only then takes the directory and the name.
-  QFileDialog dialog(d_->DialogParent(), title);
-  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);  // an existing or a new file
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);  // the program asks itself
-  dialog.setOption(QFileDialog::ReadOnly, !allowMakeDirectory);
-  if (!buttonLabel.isEmpty()) dialog.setLabelText(QFileDialog::Accept, buttonLabel);
-  if (!filter.isEmpty()) dialog.setNameFilter(QtNameFilter(filter));
-  dialog.setDirectory(directory);
-  if (!defaultName.isEmpty()) dialog.selectFile(defaultName);
-  if (restrictExtension) dialog.setDefaultSuffix(FilterSuffix(filter));
-  if (restrictDirectory) {
-    const QString start = QDir(directory).absolutePath();
-    QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog,
-                     [&dialog, start](const QString& entered) {
-                       if (QDir(entered).absolutePath() != start) dialog.setDirectory(start);
-                     });
-  }
-  if (path) path->clear();
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 0;
-  const QString chosen = dialog.selectedFiles().constFirst();
-  if (path) *path = chosen;
-  return QFileInfo::exists(chosen) ? 1 : 2;
 }
 
 QString Toolkit::ProjectDir() const {

@@ -3,7 +3,8 @@
 #include <QChartView>
 
 #include "scope_harness.h"
-#include "ui/graphs.h"
+#include "ui/strip_chart.h"
+#include "ui/xy_graph.h"
 
 namespace tavix::e2e {
 namespace {

@@ -5,7 +5,8 @@
 #include <QChart>
 #include <QImage>
 
-#include "ui/graphs.h"
+#include "ui/strip_chart.h"
+#include "ui/xy_graph.h"
 #include "ui_test_support.h"
 
 namespace tavix::ui::test {
@@ -27,14 +28,15 @@ std::vector<double> Column(const std::vector<double>& values, int trace, int tra
   return column;
 }
 
-// Pixels that are clearly red (drawn lines are antialiased).
+// Clearly red (drawn lines are antialiased).
+inline bool IsRed(QRgb p) {
+  return qRed(p) - std::max(qGreen(p), qBlue(p)) > 80;
+}
+
 inline int RedPixels(const QImage& image) {
   int count = 0;
   for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      const QRgb p = image.pixel(x, y);
-      count += qRed(p) - std::max(qGreen(p), qBlue(p)) > 80 ? 1 : 0;
-    }
+    for (int x = 0; x < image.width(); ++x) count += IsRed(image.pixel(x, y)) ? 1 : 0;
   }
   return count;
 }
@@ -177,6 +179,21 @@ TEST_F(UiTest, XYGraphDrawsArcsAndTheCursorWhereTheyAre) {
   EXPECT_EQ(tk.PlotCount(panel, "GraphData1"), 31);             // the cursor is no plot
   tk.DeleteGraphPlot(panel, "GraphData1", -1);
   EXPECT_EQ(RedPixels(graph->grab().toImage()), 0);
+}
+
+TEST_F(UiTest, XYGraphDrawsAPlotOfOnePointAsADot) {
+  Show();
+  auto* graph = qobject_cast<XYGraph*>(W("GraphData1"));
+  tk.BringToFront(panel, "GraphData1");
+  const std::uint16_t x = 2000, y = 1000;
+  tk.PlotXY(panel, "GraphData1", &x, &y, 1, kRed);
+  tk.ProcessSystemEvents();
+  const QImage drawn = graph->grab().toImage();
+  const QRectF area = graph->chart()->plotArea();
+  const QPoint at = graph->mapFromScene(
+      QPointF(area.left() + area.width() * x / 4095, area.bottom() - area.height() * y / 4095));
+  EXPECT_TRUE(IsRed(drawn.pixel(at)));
+  EXPECT_GE(RedPixels(drawn), 5);  // a dot, wider than the line's one pixel
 }
 
 }  // namespace

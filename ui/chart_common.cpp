@@ -1,0 +1,156 @@
+#include "ui/chart_common.h"
+
+#include <cmath>
+
+#include <QChart>
+#include <QChartView>
+#include <QGraphicsItem>
+#include <QGraphicsTextItem>
+#include <QLegend>
+#include <QPainter>
+#include <QValueAxis>
+
+namespace tavix::ui {
+
+double NumberProperty(const QObject* object, const char* name, double fallback) {
+  const QVariant value = object->property(name);
+  if (!value.isValid()) return fallback;
+  bool ok = false;
+  const double number = value.toDouble(&ok);
+  return ok && std::isfinite(number) ? number : fallback;
+}
+
+bool ValidRange(double min, double max) {
+  return std::isfinite(min) && std::isfinite(max) && min < max;
+}
+
+void SetUpChart(QChart* chart, QValueAxis* x, QValueAxis* y) {
+  chart->legend()->hide();
+  chart->setAnimationOptions(QChart::NoAnimation);
+  chart->setBackgroundRoundness(0);
+  // The view paints the white background (SetUpView); the chart's own, a
+  // filled outline, would cover it again at every repaint.
+  chart->setBackgroundVisible(false);
+  chart->setMargins(QMargins(2, 2, 2, 2));
+  for (QValueAxis* axis : {x, y}) {
+    axis->setLabelFormat("%.0f");
+    axis->setTickCount(5);
+  }
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  // Grid and axis lines with zero-width pens: one pixel wide as before, but
+  // a line item with such a pen knows its bounds at once, where a wider pen
+  // has it build the line's outline every time it is asked (at every repaint).
+  for (QValueAxis* axis : {x, y}) {
+    QPen grid = axis->gridLinePen();
+    grid.setWidth(0);
+    axis->setGridLinePen(grid);
+    QPen minor = axis->minorGridLinePen();
+    minor.setWidth(0);
+    axis->setMinorGridLinePen(minor);
+    QPen line = axis->linePen();
+    line.setWidth(0);
+    axis->setLinePen(line);
+  }
+}
+
+// Grid lines, axis lines and axis labels change only with the axes. Kept as
+// pixmaps, they are blitted when the plots or cursors over them change
+// instead of being drawn again, which costs most of a repaint otherwise.
+void CacheAxisItems(QGraphicsItem* root) {
+  for (QGraphicsItem* item : root->childItems()) {
+    const bool axisPart = qgraphicsitem_cast<QGraphicsLineItem*>(item) != nullptr ||
+                          qgraphicsitem_cast<QGraphicsTextItem*>(item) != nullptr ||
+                          qgraphicsitem_cast<QGraphicsSimpleTextItem*>(item) != nullptr;
+    if (axisPart && item->cacheMode() != QGraphicsItem::DeviceCoordinateCache) {
+      item->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+    }
+    CacheAxisItems(item);
+  }
+}
+
+// The view is opaque, so a repaint of the chart does not also repaint the
+// panel behind it.
+void SetUpView(QChartView* view) {
+  view->setFrameShape(QFrame::NoFrame);
+  QPalette palette = view->viewport()->palette();
+  palette.setColor(QPalette::Window, Qt::white);
+  view->viewport()->setPalette(palette);
+  view->viewport()->setBackgroundRole(QPalette::Window);
+  view->viewport()->setAutoFillBackground(true);
+}
+
+QPen ThinPen(QColor color) {
+  QPen pen(color);
+  pen.setWidthF(1.0);
+  pen.setCosmetic(true);
+  return pen;
+}
+
+QTransform ValueTransform(const QRectF& area, double xmin, double xmax, double ymin, double ymax) {
+  const double sx = area.width() / (xmax - xmin);
+  const double sy = area.height() / (ymax - ymin);
+  return QTransform(sx, 0, 0, -sy, area.left() - xmin * sx, area.bottom() + ymin * sy);
+}
+
+// ------------------------------------------------------------- LineLayer
+
+LineLayer::LineLayer(QGraphicsItem* parent, Style style) : QGraphicsItem(parent), style_(style) {
+  setZValue(500);
+  if (style_ == Style::kSmooth) setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+}
+
+void LineLayer::changed() {
+  prepareGeometryChange();
+  bounds_ = Bounds();
+  update();
+}
+
+void LineLayer::place(const QRectF& area, const QTransform& transform) {
+  area_ = area;
+  transform_ = transform;
+  changed();
+}
+
+// The part of the plot area the visible lines cover, with room for the pen
+// and for a dot. Only that part repaints when the lines change.
+QRectF LineLayer::Bounds() const {
+  // Corners, not QRectF::united(): that drops the empty rectangle of a lone point.
+  QPolygonF corners;
+  for (const auto& [key, line] : lines_) {
+    if (!line.visible || line.points.isEmpty()) continue;
+    const QRectF r = line.points.boundingRect();
+    corners << r.topLeft() << r.bottomRight();
+  }
+  if (corners.isEmpty() || area_.isEmpty()) return QRectF();
+  return transform_.mapRect(corners.boundingRect()).adjusted(-2, -2, 2, 2).intersected(area_);
+}
+
+void LineLayer::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
+  if (area_.isEmpty()) return;
+  const bool smooth = style_ == Style::kSmooth;
+  painter->save();
+  painter->setClipRect(area_);
+  painter->setRenderHint(QPainter::Antialiasing, smooth);
+  const QTransform item = painter->worldTransform();
+  for (const auto& [key, line] : lines_) {
+    if (!line.visible || line.points.isEmpty()) continue;
+    painter->setPen(ThinPen(line.color));
+    if (line.points.size() > 1) {
+      // Through the painter's transform, not as a mapped copy of the points:
+      // the cosmetic pen keeps the line one pixel wide.
+      painter->setWorldTransform(transform_ * item);
+      painter->drawPolyline(line.points);
+      painter->setWorldTransform(item);
+    } else if (smooth) {
+      painter->setBrush(line.color);
+      painter->drawEllipse(transform_.map(line.points.front()), 1.5, 1.5);
+      painter->setBrush(Qt::NoBrush);
+    } else {
+      painter->drawPoint(transform_.map(line.points.front()));
+    }
+  }
+  painter->restore();
+}
+
+}  // namespace tavix::ui
