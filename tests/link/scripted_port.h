@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -31,6 +31,8 @@ class ManualClock {
   double now = 1024.0;
 };
 
+enum class HangUp { kNever, kOnWrite, kAt, kOnRead };
+
 // What the far end does with one frame. Times are seconds after the write.
 struct Reply {
   struct Piece {
@@ -45,24 +47,16 @@ struct Reply {
     writeResult = result;
     return *this;
   }
-  Reply& HangUpAfter(double at) {
+  Reply& Hang(HangUp when, double at = 0.0) {
+    hangUp = when;
     hangUpAt = at;
-    return *this;
-  }
-  Reply& HangUpOnWrite() {
-    hangUpOnWrite = true;
-    return *this;
-  }
-  Reply& HangUpOnRead() {
-    hangUpOnRead = true;
     return *this;
   }
 
   std::vector<Piece> pieces;       // what it sends back; none: silence
   std::optional<int> writeResult;  // what ComWrt returns instead of the count
-  double hangUpAt = -1.0;          // the line hangs up then; < 0: never
-  bool hangUpOnWrite = false;      // the write finds the line gone
-  bool hangUpOnRead = false;       // the line goes while the answer is read
+  HangUp hangUp = HangUp::kNever;  // kOnRead: once the answer is read
+  double hangUpAt = 0.0;
 };
 
 // `n` bytes that differ from those of another seed.
@@ -76,32 +70,28 @@ class ScriptedPort final : public Port {
  public:
   explicit ScriptedPort(ManualClock& clock) : clock_(clock) {}
 
-  std::deque<Reply> script;        // one taken per frame written on the open port; then silence
-  std::vector<Bytes> writes;       // every frame written on the open port
-  std::vector<std::string> calls;  // flushes, writes and reads in order ("ComRd 342")
-  int waits = 0;                   // WaitInQ calls
-  std::function<void()> onWait;    // runs at the end of each WaitInQ
-  int openResult = 0;
+  std::deque<Reply> script;   // one taken per frame written on the open port; then silence
+  std::vector<Bytes> writes;  // every frame written on the open port
+  std::vector<int> reads;     // the count of each ComRd
+  int inputFlushes = 0;
+  int waits = 0;                 // WaitInQ calls
+  std::function<void()> onWait;  // runs at the end of each WaitInQ
 
   int OpenComConfig(int, const QString&, int, int, int, int, int, int) override {
-    open_ = openResult >= 0;
-    return openResult;
+    open_ = true;
+    return 0;
   }
   int SetComTime(double) override { return open_ ? 0 : kPortNotOpen; }
   int SetCTSMode(int) override { return open_ ? 0 : kPortNotOpen; }
+  int FlushOutQ() override { return open_ ? 0 : kPortNotOpen; }
   int FlushInQ() override {
-    calls.push_back("FlushInQ");
+    ++inputFlushes;
     if (!open_) return kPortNotOpen;
     Deliver();
     queue_.clear();
     return 0;
   }
-  int FlushOutQ() override {
-    calls.push_back("FlushOutQ");
-    return open_ ? 0 : kPortNotOpen;
-  }
   int ComWrt(const char* buffer, int count) override {
-    calls.push_back("ComWrt " + std::to_string(count));
     if (!open_) return kPortNotOpen;
     writes.emplace_back(buffer, buffer + std::max(count, 0));
     Reply reply;
@@ -109,13 +99,13 @@ class ScriptedPort final : public Port {
       reply = std::move(script.front());
       script.pop_front();
     }
-    if (reply.hangUpOnWrite) {
-      HangUp();
+    if (reply.hangUp == HangUp::kOnWrite) {
+      Lose();
       return kUnknownIoError;
     }
     for (Reply::Piece& piece : reply.pieces) Schedule(piece.at, std::move(piece.bytes), false);
-    if (reply.hangUpAt >= 0.0) Schedule(reply.hangUpAt, {}, true);
-    hangUpOnRead_ = reply.hangUpOnRead;
+    if (reply.hangUp == HangUp::kAt) Schedule(reply.hangUpAt, {}, true);
+    hangUpOnRead_ = reply.hangUp == HangUp::kOnRead;
     return reply.writeResult.value_or(count);
   }
   int GetInQLen() override {
@@ -123,14 +113,14 @@ class ScriptedPort final : public Port {
     return open_ ? static_cast<int>(queue_.size()) : 0;
   }
   int ComRd(char* buffer, int count) override {
-    calls.push_back("ComRd " + std::to_string(count));
+    reads.push_back(count);
     if (count <= 0) return 0;
     if (!open_) return kPortNotOpen;
     Deliver();
     const int n = std::min(count, static_cast<int>(queue_.size()));
     std::copy_n(queue_.begin(), n, buffer);
     queue_.erase(queue_.begin(), queue_.begin() + n);
-    if (hangUpOnRead_) HangUp();
+    if (hangUpOnRead_) Lose();
     return n;
   }
   int CloseCom() override {
@@ -142,8 +132,8 @@ class ScriptedPort final : public Port {
   void WaitInQ(double seconds) override {
     ++waits;
     const double deadline = clock_.now + std::max(seconds, 0.0);
-    const bool arrives = open_ && !events_.empty() && events_.front().time <= deadline;
-    clock_.now = arrives ? std::max(clock_.now, events_.front().time) : deadline;
+    const bool arrives = open_ && !events_.empty() && events_.begin()->first <= deadline;
+    clock_.now = arrives ? std::max(clock_.now, events_.begin()->first) : deadline;
     Deliver();
     if (onWait) onWait();
   }
@@ -158,30 +148,26 @@ class ScriptedPort final : public Port {
 
  private:
   struct Event {
-    double time;
     Bytes bytes;
     bool hangUp;
   };
 
   void Schedule(double after, Bytes bytes, bool hangUp) {
-    const Event event{clock_.now + after, std::move(bytes), hangUp};
-    const auto at = std::upper_bound(events_.begin(), events_.end(), event.time,
-                                     [](double t, const Event& e) { return t < e.time; });
-    events_.insert(at, event);
+    events_.emplace(clock_.now + after, Event{std::move(bytes), hangUp});
   }
   // Queues what has arrived by now; a hang-up ends the line.
   void Deliver() {
-    while (open_ && !events_.empty() && events_.front().time <= clock_.now) {
-      Event event = std::move(events_.front());
-      events_.pop_front();
+    while (open_ && !events_.empty() && events_.begin()->first <= clock_.now) {
+      const Event event = std::move(events_.begin()->second);
+      events_.erase(events_.begin());
       if (event.hangUp) {
-        HangUp();
+        Lose();
       } else {
         queue_.insert(queue_.end(), event.bytes.begin(), event.bytes.end());
       }
     }
   }
-  void HangUp() {
+  void Lose() {
     open_ = false;
     queue_.clear();
     events_.clear();
@@ -192,7 +178,7 @@ class ScriptedPort final : public Port {
   ManualClock& clock_;
   bool open_ = false;
   bool hangUpOnRead_ = false;
-  std::deque<Event> events_;  // by time
+  std::multimap<double, Event> events_;  // by arrival time
   std::deque<std::uint8_t> queue_;
   QString detail_;
   QString lostReason_;
