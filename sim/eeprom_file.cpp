@@ -1,5 +1,6 @@
 #include "sim/eeprom_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,12 @@ namespace {
 constexpr const char* kMagic = "tavix-sensor-eeprom";
 constexpr const char* kFormatVersion = "1";
 
+// A token as an error message quotes it: a huge one only by its start.
+std::string Quote(const std::string& token) {
+  constexpr std::size_t kShown = 20;
+  return "'" + token.substr(0, kShown) + (token.size() > kShown ? "...'" : "'");
+}
+
 bool ReadWord(std::istringstream& in, const char* what, int index, std::uint16_t* out,
               std::string* error) {
   std::string token;
@@ -20,11 +27,14 @@ bool ReadWord(std::istringstream& in, const char* what, int index, std::uint16_t
     *error = std::string("file ends before ") + what + " " + std::to_string(index);
     return false;
   }
-  char* end = nullptr;
+  // Decimal digits only: strtoul would also take a sign, and would stop at a
+  // NUL byte inside the token.
+  const bool digits =
+      std::all_of(token.begin(), token.end(), [](char c) { return c >= '0' && c <= '9'; });
   errno = 0;
-  unsigned long v = std::strtoul(token.c_str(), &end, 10);
-  if (token[0] == '-' || *end != '\0' || errno != 0 || v > 65535) {
-    *error = std::string("bad ") + what + " " + std::to_string(index) + ": '" + token + "'";
+  const unsigned long v = digits ? std::strtoul(token.c_str(), nullptr, 10) : 0;
+  if (!digits || errno != 0 || v > 65535) {
+    *error = std::string("bad ") + what + " " + std::to_string(index) + ": " + Quote(token);
     return false;
   }
   *out = static_cast<std::uint16_t>(v);
@@ -35,7 +45,7 @@ bool Expect(std::istringstream& in, const char* word, std::string* error) {
   std::string token;
   if (!(in >> token) || token != word) {
     *error =
-        std::string("expected '") + word + "'" + (token.empty() ? "" : ", got '" + token + "'");
+        std::string("expected '") + word + "'" + (token.empty() ? "" : ", got " + Quote(token));
     return false;
   }
   return true;
@@ -71,7 +81,7 @@ bool ParseEepromFile(const std::string& text, SensorModel* model, std::string* e
   }
   std::string rest;
   if (in >> rest) {
-    err = "unexpected text after the factors: '" + rest + "'";
+    err = "unexpected text after the factors: " + Quote(rest);
     return false;
   }
   model->eeprom = eeprom;

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <QString>
+#include <string>
 #include <vector>
 
 #include "link/link.h"
@@ -13,10 +14,17 @@ namespace tavix::link {
 // Counts failure reports and keeps every lost-link reason.
 class CountingReporter : public FailureReporter {
  public:
-  void ReportFailure() override { ++failures; }
-  void ReportLinkLost(const QString& reason) override { lost.push_back(reason); }
+  void ReportFailure() override {
+    ++failures;
+    calls += 'F';
+  }
+  void ReportLinkLost(const QString& reason) override {
+    lost.push_back(reason);
+    calls += 'L';
+  }
   int failures = 0;
   std::vector<QString> lost;
+  std::string calls;  // 'F' per failure, 'L' per lost link, in order
 };
 
 // CPU time the calling thread has used, in seconds (the simulator runs on a
