@@ -68,16 +68,16 @@ void Link::FillTxBuf(const ParamBlock& block, std::uint16_t order, std::uint16_t
 }
 
 void Link::StartPaced(double delay) {
-  st.transbeg = Timer();
+  st.transbeg = port_.Now();
   st.waitdel = delay;
 }
 
 void Link::SettleWait() {
   st.tdiff = 0.0;
   for (;;) {
-    st.tdiff = Timer() - st.transbeg;
+    st.tdiff = port_.Now() - st.transbeg;
     if (!(st.waitdel > st.tdiff)) break;
-    SleepUntil(st.transbeg + st.waitdel);
+    port_.SleepUntil(st.transbeg + st.waitdel);
   }
 }
 
@@ -110,15 +110,15 @@ bool Link::TakeAndReportLoss() {
 }
 
 Link::WaitEnd Link::WaitForAnswer(int expectedBytes, const std::uint16_t* stopFlag, int* queued) {
-  st.tstart = Timer();
+  st.tstart = port_.Now();
   for (;;) {
     const int n = port_.GetInQLen();
     *queued = n;
     if (TakeAndReportLoss()) return WaitEnd::kLost;
     if (stopFlag != nullptr && *stopFlag == 0) return WaitEnd::kStopped;
-    st.tdiff = Timer() - st.tstart;
+    st.tdiff = port_.Now() - st.tstart;
     if (st.tdiff > kTimeoutSeconds || n >= expectedBytes) return WaitEnd::kDone;
-    const double remaining = st.tstart + kTimeoutSeconds - Timer();
+    const double remaining = st.tstart + kTimeoutSeconds - port_.Now();
     port_.WaitInQ(std::max(remaining, kMinWaitSlice));
     if (TakeAndReportLoss()) return WaitEnd::kLost;
   }

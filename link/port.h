@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include "base/timer.h"
+
 namespace tavix::link {
 
 // Fixed line settings of the sensor line.
@@ -55,6 +57,11 @@ class Port {
   // spinning a core and without running user events. On a port that is not
   // open it sleeps the whole time.
   virtual void WaitInQ(double seconds) = 0;
+
+  // The clock the link's waits read and sleep on: the steady clock for a
+  // real line; a port without one (in tests) may run a clock of its own.
+  virtual double Now() const { return Timer(); }
+  virtual void SleepUntil(double deadline) { tavix::SleepUntil(deadline); }
 
   virtual bool IsOpen() const = 0;
   // The device the last successful open used ("/dev/ttyUSB0"), or empty.

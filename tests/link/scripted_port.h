@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -12,22 +13,14 @@
 #include <utility>
 #include <vector>
 
-#include "base/timer.h"
 #include "link/port.h"
 
 namespace tavix::link {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Stands in for the steady clock while it lives; moves only when a wait or
-// a sleep moves it.
-class ManualClock {
- public:
-  ManualClock() { SetManualClock(&now); }
-  ~ManualClock() { SetManualClock(nullptr); }
-  ManualClock(const ManualClock&) = delete;
-  ManualClock& operator=(const ManualClock&) = delete;
-
+// The port's clock: moves only when a wait or a sleep moves it.
+struct ManualClock {
   double now = 1024.0;
 };
 
@@ -136,6 +129,13 @@ class ScriptedPort final : public Port {
     clock_.now = arrives ? std::max(clock_.now, events_.begin()->first) : deadline;
     Deliver();
     if (onWait) onWait();
+  }
+  double Now() const override { return clock_.now; }
+  // Time moves on while one sleeps, if only by a tick, as the steady clock
+  // does: a caller that sleeps again to a deadline rounding left just ahead
+  // of it is not stuck.
+  void SleepUntil(double deadline) override {
+    clock_.now = std::max(deadline, std::nextafter(clock_.now, deadline + 1.0));
   }
   bool IsOpen() const override { return open_; }
   QString DevicePath() const override { return QStringLiteral("/dev/scripted"); }
