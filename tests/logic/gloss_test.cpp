@@ -69,15 +69,6 @@ TEST(PowerSearch, TrialPowersHalveTheirStepTowardsTheTarget) {
   }
 }
 
-TEST(PowerSearch, FirstFailedStepEndsTheSearchAtItsTrialPower) {
-  Probe probe{[](int, int) { return 4000; }, /*fail=*/2};
-  const SearchResult r = PowerSearch(kRef1Target, probe.Step());
-  EXPECT_EQ(probe.powers, (Powers{512, 256, 128}));
-  EXPECT_FALSE(r.complete);
-  EXPECT_EQ(r.power, 128);
-  EXPECT_EQ(r.raw, 4000);  // what the last good step measured, not a result
-}
-
 TEST(CalibrateRef1, AcceptsOnlyLastValuesStrictlyBetween3500And4000) {
   struct Case {
     int raw;
