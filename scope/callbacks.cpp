@@ -55,6 +55,16 @@ constexpr ui::HelpText kMainHelp[] = {
     {"ButtonCalibGf60Deg", InfoButtonCalibGf60Deg},
 };
 
+// Help texts of the gloss calibration panel.
+constexpr ui::HelpText kCalibHelp[] = {
+    {"ButtonCloseCalib", InfoButtonCloseCalib},
+    {"ButtonStartCalibRef1", InfoButtonStartCalibRef1},
+    {"ButtonStartCalibRef2", InfoButtonStartCalibRef2},
+    {"ButtonConfirmCalib", InfoButtonConfirmCalib},
+    {"Disp60Deg", InfoDispCalib60DEG},
+    {"SlideCalibPower", InfoEditPower},
+};
+
 }  // namespace
 
 ui::CallbackTable MakeCallbackTable(Scope* scope) {
@@ -90,12 +100,17 @@ ui::CallbackTable MakeCallbackTable(Scope* scope) {
       {"CBF_ButtonZoom", CBF_ButtonZoom},
       {"CBF_GraphData2", CBF_GraphData2},
       {"CBF_AutoAdjust", CBF_AutoAdjust},
+      {"CBF_ButtonCloseCalib", CBF_ButtonCloseCalib},
+      {"CBF_ButtonStartCalibRef1", CBF_ButtonStartCalibRef1},
+      {"CBF_ButtonStartCalibRef2", CBF_ButtonStartCalibRef2},
+      {"CBF_ButtonConfirmCalib", CBF_ButtonConfirmCalib},
   };
   return table;
 }
 
 void InstallHelpTexts(Scope& scope) {
   scope.tk.SetHelpTexts(scope.frame.panel, kMainHelp);
+  scope.tk.SetHelpTexts(scope.frame.calibpanel, kCalibHelp);
 }
 
 }  // namespace tavix::scope

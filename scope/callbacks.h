@@ -37,7 +37,6 @@ int CBF_DispGFBig(int panel, int control, int event, void* callbackData, int, in
 int CBF_GraphGF(int panel, int control, int event, void* callbackData, int, int);
 int CBF_EditMaxcolNo(int panel, int control, int event, void* callbackData, int, int);
 int CBF_EditOutmode(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonCalibGf60Deg(int panel, int control, int event, void* callbackData, int, int);
 
 // Live data cycle.
 int CBF_ButtonGo(int panel, int control, int event, void* callbackData, int, int);
@@ -50,5 +49,12 @@ int CBF_ButtonApplyFromAll(int panel, int control, int event, void* callbackData
 int CBF_ButtonZoom(int panel, int control, int event, void* callbackData, int, int);
 int CBF_GraphData2(int panel, int control, int event, void* callbackData, int, int);
 int CBF_AutoAdjust(int panel, int control, int event, void* callbackData, int, int);
+
+// Gloss calibration.
+int CBF_ButtonCalibGf60Deg(int panel, int control, int event, void* callbackData, int, int);
+int CBF_ButtonCloseCalib(int panel, int control, int event, void* callbackData, int, int);
+int CBF_ButtonStartCalibRef1(int panel, int control, int event, void* callbackData, int, int);
+int CBF_ButtonStartCalibRef2(int panel, int control, int event, void* callbackData, int, int);
+int CBF_ButtonConfirmCalib(int panel, int control, int event, void* callbackData, int, int);
 
 }  // namespace tavix::scope

@@ -5,11 +5,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include <QString>
 
 #include "link/link.h"
 #include "link/params.h"
+#include "logic/gloss_calib.h"
 #include "logic/history.h"
 #include "logic/zoom_scale.h"
 #include "ui/toolkit.h"
@@ -59,6 +61,12 @@ struct TeachState {
   logic::ZoomBox box;  // view box of the zoom graph, fixed when the zoom starts
 };
 
+// Gloss calibration: gfpow1, gfpow2 and gf60deg (0 at start, kept for the
+// run) and whether a reference workflow is running.
+struct GlossCalState : logic::GlossWords {
+  bool searching = false;  // meanwhile the calibration panel ignores its buttons
+};
+
 class Scope final : public link::FailureReporter {
  public:
   Scope(ui::Toolkit& toolkit, link::Port& port);
@@ -75,6 +83,7 @@ class Scope final : public link::FailureReporter {
   LoopFlags flags;
   LiveState live;
   TeachState teach;
+  GlossCalState gloss;
 
   // Start-up and shutdown.
   int WinMain();         // the whole program; the exit code
@@ -126,6 +135,22 @@ class Scope final : public link::FailureReporter {
   void ApplyFromAll();
   void ShowGraphData2();
   void AutoAdjust();
+
+  // Gloss calibration.
+  void ChangePanelCalib();  // back to the main panel
+  void StartCalibrationRef1();
+  void StartCalibrationRef2();
+  void ConfirmCalibration();
+  // The calibration parameter set as one order-1 frame; false when the frame
+  // did not go out (reported).
+  bool SendCalibPara();
+  void SetCalibValues();
+  // One data record, its raw 60-degree value shown on the calibration
+  // panel; false when none came (reported).
+  bool GetDataFrame();
+  // One search step: the trial power on the slider, the calibration set to
+  // the sensor, the settle wait, one data record; its raw 60-degree value.
+  std::optional<std::uint16_t> CalibStep(std::uint16_t power);
 
   // Failure reports of the link.
   void ReportFailure() override;

@@ -18,6 +18,7 @@ constexpr int kMaxcolno = 6;
 constexpr int kOutmode = 7;
 constexpr int kTrigger = 8;
 constexpr int kGfpow1 = 9;
+constexpr int kGfpow2 = 10;
 constexpr int kGf60deg = 11;
 constexpr int kTeachBase = 16;
 constexpr int kTeachRows = 31;
@@ -36,10 +37,11 @@ struct TargetDef {
 };
 
 // White: ~1900/2000/2100 at power 500, so the calibration factors come out
-// near 1000. ref1 reaches raw60 ~3750 at power 75; ref2 gives 300 there and
-// ten times that at power 750.
+// near 1000. ref1 reaches raw60 ~3750 at power 75; ref2 (a twenty-fifth of
+// ref1 on 60 degree, gloss 4 %) gives 150 there and ten times that at power
+// 750, and stays below 3500 at full power, so it never passes as reference 1.
 constexpr TargetDef kTargets[] = {
-    {"white", 3.8, 4.0, 4.2, 2.0}, {"ref1", 10.0, 50.0, 10.0, 0.0}, {"ref2", 4.0, 4.0, 4.0, 0.0},
+    {"white", 3.8, 4.0, 4.2, 2.0}, {"ref1", 10.0, 50.0, 10.0, 0.0}, {"ref2", 2.0, 2.0, 2.0, 0.0},
     {"black", 0.0, 0.0, 0.0, 0.0}, {"red", 6.0, 1.5, 1.0, 2.0},     {"green", 1.5, 6.0, 1.0, 2.0},
     {"blue", 1.0, 1.5, 6.0, 2.0},
 };
@@ -134,6 +136,22 @@ std::uint16_t Classify(const std::array<std::uint16_t, kBlockWords>& ram, const 
     default:
       return kNoMatch;
   }
+}
+
+// Gloss factor in tenths of a percent from the calibration words: the 60
+// degree value at gfpow1 against reference 1's gf60deg. Below a tenth of
+// that, and once gfpow2 is known, the value at gfpow2 (where reference 2
+// read ten times as much) resolves the low range. 0 while uncalibrated.
+int GlossFactor(const std::array<std::uint16_t, kBlockWords>& ram, const Target& t) {
+  const long reference = ram[kGf60deg];
+  if (reference == 0) return 0;
+  const long raw1 = RawOf(t.sens60, std::min<int>(ram[kGfpow1], 1000));
+  long gf = (raw1 * 1000 + reference / 2) / reference;
+  if (raw1 * 10 < reference && ram[kGfpow2] != 0) {
+    const long raw2 = RawOf(t.sens60, std::min<int>(ram[kGfpow2], 1000));
+    gf = (raw2 * 100 + reference / 2) / reference;
+  }
+  return static_cast<int>(std::min<long>(1000, gf));
 }
 
 }  // namespace
@@ -262,12 +280,7 @@ std::array<std::uint16_t, kRecordWords> SensorModel::MakeRecord() {
   }
   const Colour c = ColourOf(cal[0], cal[1], cal[2]);
 
-  int gf = 0;
-  if (ram[kGf60deg] != 0) {
-    long raw60 = RawOf(target.sens60, ram[kGfpow1]);
-    long div = ram[kGf60deg];
-    gf = static_cast<int>(std::min<long>(1000, (raw60 * 1000 + div / 2) / div));
-  }
+  const int gf = GlossFactor(ram, target);
 
   std::array<std::uint16_t, kRecordWords> rec{};
   for (int ch = 0; ch < 3; ++ch) {

@@ -280,6 +280,9 @@ void PtySensor::Impl::HandleFrame(double now) {
     case Fault::kGarbage:
       AppendRandom(&answer, kGarbageBytes);
       break;
+    case Fault::kCorrupt:
+      answer[1] ^= 0x01;  // a read-back or record that differs from what the sensor holds
+      break;
     case Fault::kLate:
       item.notBefore += kLateDelay;
       item.bytes = std::move(answer);

@@ -20,6 +20,7 @@ enum class Fault {
   kLate,     // answer after 2.2 s
   kGarbage,  // random bytes after the frame, whatever its order
   kHangUp,   // the pseudo-terminal is closed
+  kCorrupt,  // the answer with one bit of its first word changed
 };
 
 struct Counters {

@@ -18,6 +18,11 @@ QStringList MainPanelControls() {
           "GraphData1", "GraphData2",   "GraphRaw1",    "GraphGF",      "ButtonCalibGf60Deg"};
 }
 
+QStringList CalibPanelControls() {
+  return {"SlideCalibPower",      "Disp60Deg",          "ButtonStartCalibRef1",
+          "ButtonStartCalibRef2", "ButtonConfirmCalib", "ButtonCloseCalib"};
+}
+
 }  // namespace
 
 Scope::Scope(ui::Toolkit& toolkit, link::Port& port) : tk(toolkit), lnk(port, *this) {}
@@ -33,7 +38,7 @@ int Scope::StartUp() {
   if (frame.panel < 0) return -1;
   frame.recpanel = tk.LoadPanel(0, kLayoutFile, kRecorderPanelResource);
   if (frame.recpanel < 0) return -1;
-  frame.calibpanel = tk.LoadPanel(0, kLayoutFile, kCalibPanelResource);
+  frame.calibpanel = tk.LoadPanel(0, kLayoutFile, kCalibPanelResource, CalibPanelControls());
   if (frame.calibpanel < 0) return -1;
   frame.proj_dir = tk.ProjectDir();
   InstallHelpTexts(*this);
@@ -88,15 +93,6 @@ int CBF_RECP(int panel, int event, void* callbackData, int, int) {
   if (event == ui::EVENT_CLOSE) {
     Scope& s = ScopeOf(callbackData);
     s.flags.pollrecord = 0;
-    s.tk.RemovePopup(panel);
-    s.tk.DisplayPanel(s.frame.panel);
-  }
-  return 0;
-}
-
-int CBF_CALIBP(int panel, int event, void* callbackData, int, int) {
-  if (event == ui::EVENT_CLOSE) {
-    Scope& s = ScopeOf(callbackData);
     s.tk.RemovePopup(panel);
     s.tk.DisplayPanel(s.frame.panel);
   }

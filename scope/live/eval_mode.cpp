@@ -138,14 +138,4 @@ int CBF_GraphGF(int, int, int event, void* callbackData, int, int) {
   return 0;
 }
 
-int CBF_ButtonCalibGf60Deg(int, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event == ui::EVENT_COMMIT) {
-    s.tk.MessagePopup("ATTENTION!",
-                      " The 60DEG gloss calibration is not available in this version of the "
-                      "program. ");
-  }
-  return 0;
-}
-
 }  // namespace tavix::scope

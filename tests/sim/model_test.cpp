@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
 
+#include "logic/gloss_calib.h"
 #include "port.h"
 #include "sim/model.h"
 
@@ -137,65 +140,87 @@ TEST(SensorModelRecord, VNoFollowsTheEvaluationMode) {
   m.ram[16 + 10] = 2099;
   EXPECT_EQ(m.MakeRecord()[6], 255);
 
-  // Mode 7: the first active row whose window holds GF (ref2 gives 80).
+  // Mode 7: the first active row whose window holds GF (ref2 gives 40).
   m.ram[3] = 7;
   m.ram[9] = 75;
   m.ram[11] = 3750;
   NamedTarget("ref2", &m.target);
-  m.ram[16] = 50;
+  m.ram[16] = 30;
   m.ram[17] = 0;
-  m.ram[21] = 100;
-  m.ram[22] = 60;
+  m.ram[21] = 50;
+  m.ram[22] = 35;
   EXPECT_EQ(m.MakeRecord()[6], 1);
   m.ram[6] = 1;
   EXPECT_EQ(m.MakeRecord()[6], 255);
 }
 
-// The gloss calibration's power searches, run directly on the model: ten
-// halving steps towards raw 60 degree 3750 (reference 1), then towards ten
-// times what reference 2 gives at reference 1's power.
-int Raw60At(SensorModel& m, int power) {
-  m.ram[0] = static_cast<std::uint16_t>(power);
-  m.ram[1] = 0;
-  m.ram[2] = 1024;
-  m.ram[3] = 6;
-  return m.MakeRecord()[8];
+// The gloss calibration's reference workflows (the program's own search)
+// with the model as the sensor: each step sets the power in the calibration
+// set-up and takes the raw 60-degree value of one record.
+logic::MeasureAt Raw60Of(SensorModel& m) {
+  return [&m](std::uint16_t power) -> std::optional<std::uint16_t> {
+    m.ram[0] = power;
+    m.ram[1] = 0;
+    m.ram[2] = 1024;
+    m.ram[3] = 6;
+    return m.MakeRecord()[8];
+  };
 }
 
-int Search(SensorModel& m, int target, int* power) {
-  int step = 512, raw = 0;
-  *power = 512;
-  for (int i = 0; i < 10; ++i) {
-    raw = Raw60At(m, *power);
-    step /= 2;
-    *power = std::min(1000, raw > target ? *power - step : *power + step);
-  }
-  return raw;
-}
-
-bool GlossCalibration(const char* first, const char* second, int* pow1) {
+// Reference 1 with `first` under the sensor, reference 2 with `second`.
+bool GlossCalibration(const std::string& first, const std::string& second,
+                      logic::GlossWords* words) {
   SensorModel m;
-  int pow2 = 0;
+  *words = {};
   NamedTarget(first, &m.target);
-  const int raw1 = Search(m, 3750, pow1);
-  if (raw1 <= 3500 || raw1 >= 4000) return false;
+  if (logic::CalibrateRef1(*words, Raw60Of(m)) != logic::RefOutcome::kPassed) return false;
   NamedTarget(second, &m.target);
-  const int target = static_cast<std::uint16_t>(10 * Raw60At(m, *pow1));
-  const int raw2 = Search(m, target, &pow2);
-  return raw2 > target - 200 && raw2 < target + 200 && pow2 < 1000 && raw2 < 4000;
+  return logic::CalibrateRef2(*words, Raw60Of(m)) == logic::RefOutcome::kPassed;
 }
 
-TEST(SensorModelTargets, GlossCalibrationSucceedsOnlyOnTheReferences) {
-  int gfpow1 = 0;
-  EXPECT_TRUE(GlossCalibration("ref1", "ref2", &gfpow1));
-  EXPECT_EQ(gfpow1, 75);
-  for (const std::string& name : TargetNames()) {
-    if (name != "ref1") {
-      EXPECT_FALSE(GlossCalibration(name.c_str(), "ref2", &gfpow1)) << name;
-    }
+TEST(SensorModelTargets, GlossCalibrationSucceedsOnTheReferencesAndGivesTheirGloss) {
+  logic::GlossWords words;
+  ASSERT_TRUE(GlossCalibration("ref1", "ref2", &words));
+  EXPECT_EQ(words.gfpow1, 75);
+  EXPECT_EQ(words.gf60deg, 3750);
+  EXPECT_EQ(words.gfpow2, 751);
+
+  // With the words in place the sensor reads 100 % on ref1 and 4 % on ref2,
+  // the low range resolved at gfpow2.
+  SensorModel m;
+  m.ram[9] = words.gfpow1;
+  m.ram[10] = words.gfpow2;
+  m.ram[11] = words.gf60deg;
+  auto gf = [&](const char* name) {
+    NamedTarget(name, &m.target);
+    return m.MakeRecord()[10];
+  };
+  EXPECT_EQ(gf("ref1"), 1000);
+  EXPECT_EQ(gf("ref2"), 40);
+  m.ram[10] = 0;  // without gfpow2: the value at gfpow1 alone
+  m.target = Flat(0, 0.97, 0);
+  EXPECT_EQ(m.MakeRecord()[10], 19);  // 73 x 1000 / 3750
+  m.ram[11] = 0;
+  EXPECT_EQ(gf("ref1"), 0);  // uncalibrated
+}
+
+TEST(SensorModelTargets, GlossCalibrationFailsWithTheWrongTargetUnderTheSensor) {
+  logic::GlossWords words;
+  // Reference 1: too dim to reach 3501 at full power (ref2 among them).
+  for (const char* first : {"ref2", "black", "red", "blue"}) {
+    EXPECT_FALSE(GlossCalibration(first, "ref2", &words)) << first;
+    EXPECT_EQ(words.gf60deg, 0) << first;
   }
-  EXPECT_FALSE(GlossCalibration("ref1", "ref1", &gfpow1));
-  EXPECT_FALSE(GlossCalibration("ref1", "black", &gfpow1));
+  // Reference 2: ten times the value at gfpow1 out of reach, or nothing to aim at.
+  for (const char* second : {"ref1", "green", "black"}) {
+    EXPECT_FALSE(GlossCalibration("ref1", second, &words)) << second;
+    EXPECT_EQ(words.gf60deg, 3750) << second;
+  }
+  // Bright targets pass reference 1 at a high power, where no target can give ten times more.
+  for (const char* first : {"white", "green"}) {
+    EXPECT_FALSE(GlossCalibration(first, "ref2", &words)) << first;
+    EXPECT_GT(words.gfpow1, 500) << first;
+  }
 }
 
 }  // namespace

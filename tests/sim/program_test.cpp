@@ -140,6 +140,7 @@ TEST(SensorSimProgram, EepromFileSurvivesARestart) {
     port.Send(Frame(1, {777}));
     port.Send(Frame(6));
     port.Send(Frame(8, {800, 900, 1200}));
+    port.Send(Frame(10, {777, 0, 0, 0, 0, 0, 0, 0, 0, 75, 751, 3750}));
     port.Read(1, 0.1);
     sim.Say("quit");
     EXPECT_EQ(sim.Line(), "ok quit");
@@ -150,6 +151,9 @@ TEST(SensorSimProgram, EepromFileSurvivesARestart) {
   EXPECT_EQ(Words(port.Exchange(Frame(4), 342))[0], 777);
   EXPECT_EQ(Words(port.Exchange(Frame(3), 342))[0], 777);  // RAM starts as the EEPROM
   EXPECT_EQ(Words(port.Exchange(Frame(9), 6)), (std::vector<std::uint16_t>{800, 900, 1200}));
+  const auto gloss = Words(port.Exchange(Frame(11), 32));  // the gloss words of order 10
+  EXPECT_EQ(std::vector<std::uint16_t>(gloss.begin() + 9, gloss.begin() + 12),
+            (std::vector<std::uint16_t>{75, 751, 3750}));
   kill(sim.pid, SIGINT);
   EXPECT_EQ(sim.Wait(3.0), 0);
   std::filesystem::remove(file);

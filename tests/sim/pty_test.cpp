@@ -14,6 +14,7 @@ using test::Frame;
 using test::Port;
 using test::Seconds;
 using test::SleepUntil;
+using test::Words;
 
 class PtySensorTest : public ::testing::Test {
  protected:
@@ -95,6 +96,13 @@ TEST_F(PtySensorTest, FaultsChangeTheAnswer) {
   EXPECT_EQ(port_->Exchange(Frame(7), 96).size(), 100u);
   sim_->InjectFault(Fault::kGarbage);
   EXPECT_EQ(port_->Exchange(Frame(1), 8).size(), 8u);  // bytes after a write-only order
+
+  const auto held = Words(port_->Exchange(Frame(11), 32));
+  sim_->InjectFault(Fault::kCorrupt);
+  auto corrupt = Words(port_->Exchange(Frame(11), 32));
+  ASSERT_EQ(corrupt.size(), 16u);
+  corrupt[0] ^= 1;  // one bit of the first word differs
+  EXPECT_EQ(corrupt, held);
 
   EXPECT_EQ(port_->Exchange(Frame(9), 6).size(), 6u);  // each fault was for one frame
   EXPECT_EQ(sim_->SentRecords().size(), 1u);           // the short record does not count as sent

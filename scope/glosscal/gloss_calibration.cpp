@@ -1,0 +1,193 @@
+// The 60-degree gloss calibration on its own panel: the two reference
+// searches, the verified write of the three calibration words to the
+// sensor's EEPROM, and the panel's callbacks. The searches themselves are
+// logic's; this file runs their steps against the sensor.
+#include "logic/gloss_calib.h"
+#include "scope/callbacks.h"
+#include "scope/help_texts.h"
+#include "scope/live/eval_table.h"
+
+namespace tavix::scope {
+
+namespace {
+
+// Settle delays of the calibration's frames.
+constexpr double kSettleCalibPara = 0.3;   // order 1 with the calibration set
+constexpr double kSettleCalibWrite = 1.0;  // order 10, the EEPROM write
+constexpr double kSettleCalibRead = 0.1;   // order 11, the read-back
+
+// The measuring set-up forced while calibrating.
+constexpr std::uint16_t kCalibPmod = 0;  // STAT: the power stays at the slider's value
+constexpr std::uint16_t kCalibAverage = 1024;
+constexpr std::uint16_t kCalibEvalmode = 6;
+constexpr std::uint16_t kCalibTrigger = 0;
+
+std::uint16_t ReadWord(const Scope& s, int panel, const char* ctrl) {
+  return static_cast<std::uint16_t>(s.tk.GetCtrlInt(panel, ctrl));
+}
+
+void ShowCalibFailTimeout(Scope& s) {
+  s.tk.MessagePopup("ATTENTION!", texts::InfoCalibFailTimeout);
+}
+
+// Runs a reference workflow with its button red. A press while a workflow
+// of this panel runs (from inside its event processing) is ignored, so
+// that only one search talks to the sensor.
+void RunReference(Scope& s, int panel, const char* button, void (Scope::*workflow)()) {
+  if (s.gloss.searching) return;
+  s.gloss.searching = true;
+  s.tk.SetBackColor(panel, button, kRed);
+  (s.*workflow)();
+  s.tk.SetBackColor(panel, button, kLightGrey);
+  s.gloss.searching = false;
+}
+
+}  // namespace
+
+void Scope::SetCalibValues() {
+  const int panel = frame.panel;
+  vars.power = ReadWord(*this, frame.calibpanel, "SlideCalibPower");
+  tk.SetCtrlVal(panel, "SlidePower", vars.power);
+  vars.pmod = kCalibPmod;
+  tk.SetCtrlVal(panel, "EditPmod", vars.pmod);
+  vars.average = kCalibAverage;
+  tk.SetCtrlVal(panel, "EditAverage", vars.average);
+  vars.evalmode = kCalibEvalmode;
+  tk.SetCtrlVal(panel, "Evalmode", vars.evalmode);
+  vars.trigger = kCalibTrigger;
+  tk.SetCtrlVal(panel, "EditTrigger", vars.trigger);
+  vars.hold = ReadWord(*this, panel, "EditHold");
+  vars.intlim = ReadWord(*this, panel, "EditIntlim");
+  vars.maxcolno = ReadWord(*this, panel, "EditMaxcolNo");
+  vars.outmode = ReadWord(*this, panel, "EditOutmode");
+}
+
+bool Scope::SendCalibPara() {
+  lnk.SettleWait();
+  SetCalibValues();
+  logic::CopyCalibVarsToPP(vars, gloss, block);
+  lnk.StartPaced(kSettleCalibPara);
+  lnk.BeginWriteOnly(link::kOrderWriteRam);
+  return lnk.SendFrame(block, link::kOrderWriteRam);
+}
+
+bool Scope::GetDataFrame() {
+  const bool ok = lnk.Request(block, link::kOrderReadData, link::kDataBytes) == link::Answer::kOk;
+  if (ok) {
+    lnk.GetRxBufData(record);
+    link::CopyDatatoVars(record, data);
+    tk.SetCtrlVal(frame.calibpanel, "Disp60Deg", data.dataRawG);
+  }
+  tk.ProcessSystemEvents();
+  return ok;
+}
+
+std::optional<std::uint16_t> Scope::CalibStep(std::uint16_t power) {
+  tk.SetCtrlVal(frame.calibpanel, "SlideCalibPower", power);
+  if (!SendCalibPara()) return std::nullopt;
+  lnk.SettleWait();
+  if (!GetDataFrame()) return std::nullopt;
+  return data.dataRawG;
+}
+
+void Scope::StartCalibrationRef1() {
+  if (tk.ConfirmPopup("START CALIBRATION!", texts::InfoReferenz1) == 0) return;
+  tk.MessagePopup("ATTENTION!", texts::InfoSelectCalibPowerRef1);
+  const logic::RefOutcome outcome =
+      logic::CalibrateRef1(gloss, [this](std::uint16_t power) { return CalibStep(power); });
+  tk.MessagePopup("ATTENTION!", outcome == logic::RefOutcome::kPassed ? texts::InfoCalibRef1Passed
+                                                                      : texts::InfoCalibRef1Fail);
+}
+
+void Scope::StartCalibrationRef2() {
+  if (tk.ConfirmPopup("START CALIBRATION!", texts::InfoReferenz2) == 0) return;
+  tk.MessagePopup("ATTENTION!", texts::InfoSelectCalibPowerRef2);
+  const logic::RefOutcome outcome =
+      logic::CalibrateRef2(gloss, [this](std::uint16_t power) { return CalibStep(power); });
+  tk.MessagePopup("ATTENTION!", outcome == logic::RefOutcome::kPassed ? texts::InfoCalibRef2Passed
+                                                                      : texts::InfoCalibRef2Fail);
+}
+
+void Scope::ConfirmCalibration() {
+  if (tk.ConfirmPopup("CONFIRM CALIBRATION!", texts::InfoConfirmCalibration) == 0) return;
+  lnk.SettleWait();
+  SetCalibValues();
+  logic::CopyCalibVarsToPP(vars, gloss, block);
+
+  lnk.StartPaced(kSettleCalibWrite);
+  lnk.BeginWriteOnly(link::kOrderWriteGloss);
+  if (!lnk.SendFrame(block, link::kOrderWriteGloss)) {
+    ShowCalibFailTimeout(*this);  // after the link's time-out report
+    return;
+  }
+
+  lnk.SettleWait();
+  lnk.StartPaced(kSettleCalibRead);
+  if (lnk.Request(block, link::kOrderReadGloss, link::kDataBytes) != link::Answer::kOk) {
+    ShowCalibFailTimeout(*this);
+    return;
+  }
+  lnk.GetRxBufPara(block, link::anzframe);
+  if (logic::CalibParaComp(block, vars, gloss) != 0) {
+    ShowCalibFailTimeout(*this);
+    return;
+  }
+
+  tk.MessagePopup("ATTENTION!", texts::InfoCalibrationPassed);
+  vars.evalmode = kModeGloss;
+  tk.SetCtrlVal(frame.panel, "Evalmode", vars.evalmode);
+  SendPara();  // words 9 to 11 go out as read back and verified
+}
+
+void Scope::ChangePanelCalib() {
+  tk.RemovePopup(frame.calibpanel);
+  tk.DisplayPanel(frame.panel);
+}
+
+int CBF_ButtonCalibGf60Deg(int, int, int event, void* callbackData, int, int) {
+  Scope& s = ScopeOf(callbackData);
+  if (event != ui::EVENT_COMMIT) return 0;
+  s.lnk.SettleWait();
+  s.flags.poll = 0;
+  s.tk.HidePanel(s.frame.panel);
+  s.tk.InstallPopup(s.frame.calibpanel);
+  return 0;
+}
+
+// Closing waits for a running search: it has no stop and ends in seconds.
+int CBF_ButtonCloseCalib(int, int, int event, void* callbackData, int, int) {
+  Scope& s = ScopeOf(callbackData);
+  if (event == ui::EVENT_COMMIT && !s.gloss.searching) s.ChangePanelCalib();
+  return 0;
+}
+
+int CBF_CALIBP(int, int event, void* callbackData, int, int) {
+  Scope& s = ScopeOf(callbackData);
+  if (event == ui::EVENT_CLOSE && !s.gloss.searching) s.ChangePanelCalib();
+  return 0;
+}
+
+int CBF_ButtonStartCalibRef1(int panel, int, int event, void* callbackData, int, int) {
+  if (event == ui::EVENT_COMMIT) {
+    RunReference(ScopeOf(callbackData), panel, "ButtonStartCalibRef1",
+                 &Scope::StartCalibrationRef1);
+  }
+  return 0;
+}
+
+int CBF_ButtonStartCalibRef2(int panel, int, int event, void* callbackData, int, int) {
+  if (event == ui::EVENT_COMMIT) {
+    RunReference(ScopeOf(callbackData), panel, "ButtonStartCalibRef2",
+                 &Scope::StartCalibrationRef2);
+  }
+  return 0;
+}
+
+// The words must not be written halfway through a search.
+int CBF_ButtonConfirmCalib(int, int, int event, void* callbackData, int, int) {
+  Scope& s = ScopeOf(callbackData);
+  if (event == ui::EVENT_COMMIT && !s.gloss.searching) s.ConfirmCalibration();
+  return 0;
+}
+
+}  // namespace tavix::scope
