@@ -83,6 +83,8 @@ void Link::SettleWait() {
 
 void Link::BeginWriteOnly(std::uint16_t order) {
   st.order = order;
+  reported_ = false;
+  answerTaken_ = false;
   port_.FlushInQ();
   port_.FlushOutQ();
 }
@@ -90,13 +92,15 @@ void Link::BeginWriteOnly(std::uint16_t order) {
 bool Link::SendFrame(const ParamBlock& block, std::uint16_t order, std::uint16_t row,
                      const CalibFactors& factors) {
   st.order = order;
+  // The rest of an operation whose port has gone is skipped: one report says so.
+  if (reported_ && !port_.IsOpen()) return false;
   FillTxBuf(block, order, row, factors);
   const int written =
       port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), kFrameBytes);
   st.nBytesW = static_cast<std::uint16_t>(written);
   TakeAndReportLoss();
-  if (st.nBytesW != kFrameBytes) {
-    reporter_.ReportFailure();
+  if (written != kFrameBytes) {
+    ReportOnce();
     return false;
   }
   return true;
@@ -109,6 +113,12 @@ bool Link::TakeAndReportLoss() {
   return true;
 }
 
+void Link::ReportOnce() {
+  if (reported_) return;
+  reported_ = true;
+  reporter_.ReportFailure();
+}
+
 Link::WaitEnd Link::WaitForAnswer(int expectedBytes, const std::uint16_t* stopFlag, int* queued) {
   st.tstart = port_.Now();
   for (;;) {
@@ -118,10 +128,44 @@ Link::WaitEnd Link::WaitForAnswer(int expectedBytes, const std::uint16_t* stopFl
     if (stopFlag != nullptr && *stopFlag == 0) return WaitEnd::kStopped;
     st.tdiff = port_.Now() - st.tstart;
     if (st.tdiff > kTimeoutSeconds || n >= expectedBytes) return WaitEnd::kDone;
-    const double remaining = st.tstart + kTimeoutSeconds - port_.Now();
-    port_.WaitInQ(std::max(remaining, kMinWaitSlice));
+    const double deadline = st.tstart + kTimeoutSeconds;
+    if (n > 0) {
+      // The missing bytes cannot come faster than the line carries them:
+      // sleep through all but the last of them instead of waking for each.
+      port_.SleepUntil(std::min(port_.Now() + (expectedBytes - n - 1) * kByteSeconds, deadline));
+    }
+    port_.WaitInQ(std::max(deadline - port_.Now(), kMinWaitSlice));
     if (TakeAndReportLoss()) return WaitEnd::kLost;
   }
+}
+
+bool Link::AwaitQuiet(double window, double deadline, int* queued) {
+  for (;;) {
+    const int before = port_.GetInQLen();
+    if (TakeAndReportLoss()) return false;
+    const double now = port_.Now();
+    if (now >= deadline) {
+      *queued = before;
+      return true;
+    }
+    port_.WaitInQ(std::min(window, deadline - now));
+    if (TakeAndReportLoss()) return false;
+    const int after = port_.GetInQLen();
+    if (after == before) {
+      *queued = after;
+      return true;
+    }
+  }
+}
+
+bool Link::StrayAfterAnswer() {
+  const bool afterAnswer = answerTaken_;
+  answerTaken_ = false;
+  if (port_.GetInQLen() == 0) return false;
+  int queued = 0;
+  AwaitQuiet(kQuietLine, port_.Now() + kTimeoutSeconds, &queued);
+  port_.FlushInQ();
+  return afterAnswer;
 }
 
 int Link::ReadQueued(int queued) {
@@ -134,38 +178,62 @@ int Link::ReadQueued(int queued) {
   return queued > count ? -1 : got;
 }
 
+bool Link::TakeWholeAnswer(int expectedBytes, int queued) {
+  // Bytes that follow the last expected one within the guard make it a
+  // surplus; then the line is let fall quiet, so that the next request
+  // starts on an empty line.
+  if (queued == expectedBytes) {
+    AwaitQuiet(kAnswerGuard, st.tstart + kTimeoutSeconds, &queued);
+    if (queued > expectedBytes) AwaitQuiet(kQuietLine, st.tstart + kTimeoutSeconds, &queued);
+  }
+  const int got = ReadQueued(queued);
+  if (TakeAndReportLoss()) return false;
+  return got == expectedBytes && st.nBytesR == expectedBytes;
+}
+
 Answer Link::Request(const ParamBlock& block, std::uint16_t order, int expectedBytes,
-                     const std::uint16_t* stopFlag) {
+                     const std::uint16_t* stopFlag, const std::function<void()>& whileWaiting) {
   st.order = order;
+  reported_ = false;
+  // A port that is closed or was lost answers nothing: no 2 s wait for it.
+  const bool stray = port_.IsOpen() && StrayAfterAnswer();
+  if (!port_.IsOpen() || stray) {
+    st.nBytesR = 0;
+    ReportOnce();
+    return Answer::kFailed;
+  }
   port_.FlushInQ();
   port_.FlushOutQ();
   FillTxBuf(block, order, 0);
   port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), kFrameBytes);
   if (TakeAndReportLoss()) {
     st.nBytesR = 0;
-    reporter_.ReportFailure();
+    ReportOnce();
     return Answer::kFailed;
   }
+  if (whileWaiting) whileWaiting();
   int queued = 0;
   switch (WaitForAnswer(expectedBytes, stopFlag, &queued)) {
     case WaitEnd::kStopped:
       return Answer::kStopped;
     case WaitEnd::kLost:
       st.nBytesR = 0;
-      reporter_.ReportFailure();
+      ReportOnce();
       return Answer::kFailed;
     case WaitEnd::kDone:
       break;
   }
-  const int got = ReadQueued(queued);
-  const bool lost = TakeAndReportLoss();
-  if (!lost && got == expectedBytes && st.nBytesR == expectedBytes) return Answer::kOk;
-  reporter_.ReportFailure();
+  if (TakeWholeAnswer(expectedBytes, queued)) {
+    answerTaken_ = true;
+    return Answer::kOk;
+  }
+  ReportOnce();
   return Answer::kFailed;
 }
 
 bool Link::RequestVersion(const ParamBlock& block) {
   st.order = kOrderReadVersion;
+  answerTaken_ = false;
   FillTxBuf(block, kOrderReadVersion, 0);
   port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), kFrameBytes);
   if (TakeAndReportLoss()) {
@@ -177,12 +245,12 @@ bool Link::RequestVersion(const ParamBlock& block) {
     st.nBytesR = 0;
     return false;
   }
-  const int got = ReadQueued(queued);
-  if (TakeAndReportLoss() || got != kVersionBytes || st.nBytesR != kVersionBytes) return false;
+  if (!TakeWholeAnswer(kVersionBytes, queued)) return false;
   for (int i = 0; i < kVersionChars; ++i) {
     st.version[i] = static_cast<char>(st.szReadBuf[2 * i + 1]);
   }
   st.version[kVersionChars] = '\0';
+  answerTaken_ = true;
   return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include <QString>
 
@@ -75,6 +76,14 @@ class FailureReporter {
 // Outcome of a request with answer.
 enum class Answer { kOk, kFailed, kStopped };
 
+// Answers have no end mark: an answer is whole when the line stays quiet for
+// a little over a byte time after its last expected byte. Bytes that follow
+// within that guard are a surplus.
+inline constexpr double kAnswerGuard = 1.25 * kByteSeconds;
+// A line that is still sending (a surplus, a late answer) has fallen quiet
+// when no byte came for this long; only then is it flushed for a request.
+inline constexpr double kQuietLine = 10 * kByteSeconds;
+
 class Link {
  public:
   Link(Port& port, FailureReporter& reporter);
@@ -110,17 +119,25 @@ class Link {
   void BeginWriteOnly(std::uint16_t order);
   // One write-only frame (no flush): builds, writes 36 bytes, reports a
   // failure when the count is not 36. True when 36 bytes were written.
+  // The operation reports once: after its first failure the later failures
+  // are not reported again, and once the port is closed or lost the frames
+  // are not written at all (false at once).
   bool SendFrame(const ParamBlock& block, std::uint16_t order, std::uint16_t row = 0,
                  const CalibFactors& factors = CalibFactors{});
 
-  // Request with answer: sets order, flushes both queues, writes the frame,
-  // waits until `expectedBytes` are queued or 2.0 s have passed, reads what
-  // is queued. With a stop flag, a flag found 0 during the wait ends the
-  // request at once (kStopped: nothing read, nothing reported). A count
-  // other than expectedBytes is reported (kFailed). On kOk the answer is at
-  // the start of st.szReadBuf.
+  // Request with answer: sets order, waits for a line that is still sending
+  // to fall quiet, flushes both queues, writes the frame, waits until
+  // `expectedBytes` are queued or 2.0 s have passed, and takes the answer
+  // only when the line then stays quiet (kAnswerGuard). With a stop flag, a
+  // flag found 0 during the wait ends the request at once (kStopped:
+  // nothing read, nothing reported). An answer of any other size, a
+  // surplus, bytes still arriving after the previous answer was taken, or a
+  // port that is not open are reported (kFailed). On kOk the answer is at
+  // the start of st.szReadBuf. `whileWaiting` runs once the request is
+  // written, while its answer is on the line (it must not touch the port).
   Answer Request(const ParamBlock& block, std::uint16_t order, int expectedBytes,
-                 const std::uint16_t* stopFlag = nullptr);
+                 const std::uint16_t* stopFlag = nullptr,
+                 const std::function<void()>& whileWaiting = nullptr);
 
   // Decoding: word i = byte 2i * 256 + byte 2i+1.
   void GetRxBufPara(ParamBlock& block, int words) const;  // 171, 16 or 3 words
@@ -132,15 +149,30 @@ class Link {
   enum class WaitEnd { kDone, kStopped, kLost };
   // Reports a lost port (once per loss); true when the port was lost.
   bool TakeAndReportLoss();
+  // Reports a failure unless this operation has reported one already.
+  void ReportOnce();
+  // Waits until no byte has come for `window` seconds, or until `deadline`;
+  // the bytes queued then. False when the port was lost meanwhile.
+  bool AwaitQuiet(double window, double deadline, int* queued);
+  // Before a request: a line that is still sending is let fall quiet and
+  // its bytes dropped. True when the bytes came after an answer that was
+  // taken: they were its surplus.
+  bool StrayAfterAnswer();
   // The answer wait: blocks on the port until `expectedBytes` are queued or
   // 2.0 s have passed since tstart; `queued` is the last queue length seen.
   WaitEnd WaitForAnswer(int expectedBytes, const std::uint16_t* stopFlag, int* queued);
   // Reads the `queued` bytes (at most the buffer's size) into szReadBuf and
   // sets nBytesR; the count, or -1 when the queue held more than fits.
   int ReadQueued(int queued);
+  // After the wait: takes the `queued` bytes as the answer when they are
+  // exactly `expectedBytes` and no more follow within the guard (a surplus
+  // is waited out and read). True when the answer was taken whole.
+  bool TakeWholeAnswer(int expectedBytes, int queued);
 
   Port& port_;
   FailureReporter& reporter_;
+  bool reported_ = false;     // this operation has reported its failure
+  bool answerTaken_ = false;  // the last transaction was an answer taken whole
 };
 
 }  // namespace tavix::link

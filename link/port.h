@@ -16,6 +16,8 @@ inline constexpr int kDataBits = 8;
 inline constexpr int kStopBits = 1;
 inline constexpr int kQueueSize = 1024;
 inline constexpr double kTimeoutSeconds = 2.0;
+// One byte on the line: 8N1 carries 10 bits a byte.
+inline constexpr double kByteSeconds = 10.0 / kBaud;
 
 // Results of a failed open, as the programs show them (OpenErrorMessage).
 enum OpenError : int {

@@ -11,6 +11,10 @@
 
 #ifdef Q_OS_UNIX
 #include <grp.h>
+#include <poll.h>
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -164,6 +168,11 @@ int SerialPort::OpenComConfig(int com, const QString& deviceName, int baud, int 
     return kCannotOpenPort;
   }
   devicePath_ = device;
+#ifdef Q_OS_LINUX
+  // The waits of the link are timed to a byte on the line (half a
+  // millisecond); the default timer slack would add a tenth to each.
+  ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
   return 0;
 }
 
@@ -257,7 +266,16 @@ void SerialPort::WaitInQ(double seconds) {
   }
   serial_->clearError();
   const qint64 before = serial_->bytesAvailable();
+#ifdef Q_OS_UNIX
+  // Qt's own wait counts whole milliseconds; the answer guard is a fraction
+  // of one. Poll the device to the microsecond, then let Qt take the bytes.
+  pollfd device{static_cast<int>(serial_->handle()), POLLIN, 0};
+  const double wait = std::max(seconds, 0.0);
+  timespec limit{static_cast<time_t>(wait), static_cast<long>((wait - std::floor(wait)) * 1e9)};
+  const bool got = ::ppoll(&device, 1, &limit, nullptr) > 0 && serial_->waitForReadyRead(0);
+#else
   const bool got = serial_->waitForReadyRead(std::max(ToMilliseconds(seconds), 1));
+#endif
   if (!got && CheckLost()) return;  // the caller learns it from TakeLostReason
   serial_->clearError();
   if (serial_->bytesAvailable() == before && Timer() < deadline) {

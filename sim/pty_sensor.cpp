@@ -25,9 +25,11 @@ namespace tavix::sim {
 namespace {
 
 constexpr double kByteTime = 1.0 / 1920.0;  // 19200 baud, 8N1: 10 bits a byte
-constexpr std::size_t kPacedChunk = 4;      // bytes per write when paced
-constexpr double kIdleReject = 0.050;       // a partial frame without new bytes is dropped
-constexpr double kBurstGap = 0.100;         // largest gap inside a parameter transfer
+// Paced, each byte leaves when the line would have carried it, as a UART
+// without a FIFO hands it on: a surplus follows its answer by one byte time.
+constexpr std::size_t kPacedChunk = 1;
+constexpr double kIdleReject = 0.050;  // a partial frame without new bytes is dropped
+constexpr double kBurstGap = 0.100;    // largest gap inside a parameter transfer
 constexpr double kEarlyTolerance = 0.020;
 constexpr double kOrder1Busy = 0.2;
 constexpr double kTransferBusy = 1.0;

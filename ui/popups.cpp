@@ -64,6 +64,24 @@ QWidget* Toolkit::Impl::DialogParent() const {
   return nullptr;
 }
 
+void Toolkit::Impl::BeforeModalDialog() {
+  self->RepaintNow();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+// A modal dialog's own event loop repaints as any loop does.
+class RepaintsFlow {
+ public:
+  explicit RepaintsFlow(int& hold) : hold_(hold), saved_(hold) { hold_ = 0; }
+  ~RepaintsFlow() { hold_ = saved_; }
+  RepaintsFlow(const RepaintsFlow&) = delete;
+  RepaintsFlow& operator=(const RepaintsFlow&) = delete;
+
+ private:
+  int& hold_;
+  int saved_;
+};
+
 // ----------------------------------------------------------------- Popups
 
 void Toolkit::MessagePopup(const QString& title, const QString& text) {
@@ -76,6 +94,8 @@ void Toolkit::MessagePopup(const QString& title, const QString& text) {
     popups_.Record(std::move(record));
     return;
   }
+  const RepaintsFlow flow(d_->holdRepaints);
+  d_->BeforeModalDialog();
   QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, d_->DialogParent());
   box.setTextFormat(Qt::PlainText);  // blanks and line breaks exactly as given
   box.exec();
@@ -94,6 +114,8 @@ int Toolkit::ConfirmPopup(const QString& title, const QString& text) {
     popups_.Record(record);
     return record.answer;
   }
+  const RepaintsFlow flow(d_->holdRepaints);
+  d_->BeforeModalDialog();
   QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
                   d_->DialogParent());
   box.setTextFormat(Qt::PlainText);
@@ -143,6 +165,8 @@ int Toolkit::FileSelectPopup(const QString& directory, const QString& defaultNam
   }
   // Cancelling is always possible: a user must never be trapped in a dialog.
   (void)allowCancel;
+  const RepaintsFlow flow(d_->holdRepaints);
+  d_->BeforeModalDialog();
   // Options first: the dialog builds its own widgets when told not to be
   // native, and only then takes the directory and the name.
   QFileDialog dialog(d_->DialogParent(), title);

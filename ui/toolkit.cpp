@@ -1,6 +1,8 @@
 // Panels, event routing and the event loop of the Toolkit; popups are in popups.cpp.
 #include "ui/toolkit.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
@@ -346,6 +348,13 @@ bool Toolkit::Impl::Filter(QObject* watched, QEvent* event) {
   const auto [panel, id] = it->second;
 
   if (id == 0) {  // the panel window itself
+    if (event->type() == QEvent::UpdateRequest && holdRepaints > 0) {
+      auto* window = static_cast<QWidget*>(watched);
+      if (std::find(heldRepaints.begin(), heldRepaints.end(), window) == heldRepaints.end()) {
+        heldRepaints.emplace_back(window);
+      }
+      return true;  // RepaintNow sends it again
+    }
     if (event->type() == QEvent::Close) {
       const PanelRecord* p = Panel(panel);
       if (p == nullptr || p->callback == nullptr) return false;  // nobody decides: it closes
@@ -560,6 +569,24 @@ void Toolkit::QuitUserInterface(int code) {
 
 void Toolkit::ProcessSystemEvents() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void Toolkit::ProcessSystemEventsHoldingRepaints() {
+  ++d_->holdRepaints;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  --d_->holdRepaints;
+}
+
+void Toolkit::RepaintNow() {
+  // Qt posts one update request per window and none again until it has been
+  // handled: each held one is handed to its window now.
+  std::vector<QPointer<QWidget>> held;
+  held.swap(d_->heldRepaints);
+  for (const QPointer<QWidget>& window : held) {
+    if (window == nullptr) continue;
+    QEvent update(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(window, &update);
+  }
 }
 
 }  // namespace tavix::ui

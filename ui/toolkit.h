@@ -209,6 +209,12 @@ class Toolkit {
   int RunUserInterface();
   void QuitUserInterface(int code);
   void ProcessSystemEvents();
+  // ProcessSystemEvents, but the panels' repaints wait for RepaintNow: a
+  // polling loop runs user events between two frames and repaints while the
+  // next answer is on the line. A popup shown meanwhile repaints first.
+  void ProcessSystemEventsHoldingRepaints();
+  // Does the repaints the panels have waiting; nothing when none wait.
+  void RepaintNow();
 
  private:
   struct Impl;

@@ -112,6 +112,14 @@ struct Toolkit::Impl {
   // Popups.
   QStringList VisiblePanels() const;
   QWidget* DialogParent() const;
+  // Before a real modal dialog: repaints that wait are done, and window
+  // events already queued (a close of a panel) are delivered, since a modal
+  // dialog would make Qt drop a close of the panels it blocks.
+  void BeforeModalDialog();
+
+  // Repaints held while a polling loop runs its events (RepaintNow).
+  int holdRepaints = 0;
+  std::vector<QPointer<QWidget>> heldRepaints;
 
   Toolkit* self = nullptr;  // the owner: help boxes go through its popups
   CallbackTable table;

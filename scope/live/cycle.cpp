@@ -15,8 +15,11 @@ constexpr int kPointsPerScreen = logic::kHistoryFrames + 1;
 void Scope::PollRecords(std::uint16_t& flag, void (*show)(Scope&)) {
   lnk.st.order = link::kOrderReadData;
   flag = 1;
+  // The last record's repaint runs while the next answer is on the line.
+  const auto repaint = [this] { tk.RepaintNow(); };
   while (flag == 1) {
-    const link::Answer answer = lnk.Request(block, link::kOrderReadData, link::kDataBytes, &flag);
+    const link::Answer answer =
+        lnk.Request(block, link::kOrderReadData, link::kDataBytes, &flag, repaint);
     if (answer == link::Answer::kStopped) break;
     if (answer == link::Answer::kOk) {
       lnk.GetRxBufData(record);
@@ -25,8 +28,9 @@ void Scope::PollRecords(std::uint16_t& flag, void (*show)(Scope&)) {
     } else {
       flag = 0;  // the link has reported the failure
     }
-    tk.ProcessSystemEvents();
+    tk.ProcessSystemEventsHoldingRepaints();
   }
+  tk.RepaintNow();
 }
 
 void Scope::GetData() {

@@ -94,11 +94,16 @@ TEST_F(FrameTest, AnswersDecodeAsUnsignedBigEndianWords) {
   EXPECT_EQ(target.pp[170], 0xC001);  // from bytes 340-341
 }
 
-TEST_F(FrameTest, WritesOnAPortThatIsNotOpenAreReportedOncePerFrame) {
+TEST_F(FrameTest, APortThatIsNotOpenIsReportedOncePerOperation) {
   link.BeginWriteOnly(1);
   EXPECT_FALSE(link.SendFrame(block, 1));
   EXPECT_FALSE(link.SendFrame(block, 2, 0));
+  EXPECT_EQ(reporter.failures, 1);
+  link.BeginWriteOnly(1);  // the next operation reports again
+  EXPECT_FALSE(link.SendFrame(block, 1));
   EXPECT_EQ(reporter.failures, 2);
+  EXPECT_EQ(link.Request(block, kOrderReadData, kDataBytes), Answer::kFailed);
+  EXPECT_EQ(reporter.failures, 3);
   EXPECT_TRUE(reporter.lost.empty());
 }
 
