@@ -53,10 +53,13 @@ struct BrandingTable {
 extern const BrandingTable kScopeBrandings;
 extern const BrandingTable kCalibBrandings;
 
-// The vendor lines of every branding. The vendor is fictional.
-inline constexpr const char* kVendorName = "Example Optics";
+// The vendor lines of every branding. The vendor is fictional; the number
+// is from the range kept for fiction. The lines stand 15 pixels apart in
+// branding 5, so the ones above the last have no letters that reach below
+// the line.
+inline constexpr const char* kVendorName = "Demo Instruments";
 inline constexpr const char* kVendorTelephone = "Tel. 555-0147";
-inline constexpr const char* kVendorAddress = "1 Sample Road, Exampleton";
+inline constexpr const char* kVendorAddress = "1 Demo Street, Testtown";
 inline constexpr const char* kVendorWeb = "www.example.com";
 
 // Logo bitmaps: white for the blue backdrop, blue for the white ones.
