@@ -1,5 +1,7 @@
 // The calibration-factor workflow: START CALIBRATION, GET, SEND, CALCULATE
 // and FINISH CALIBRATION.
+#include <algorithm>
+
 #include "base/colours.h"
 #include "calib/callbacks.h"
 #include "calib/help_texts.h"
