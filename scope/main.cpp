@@ -1,11 +1,16 @@
 // TavixScope: live values, parameters and teach table of the reflection sensor.
 #include <QApplication>
 
+#include "branding/command_line.h"
 #include "link/serial_port.h"
 #include "scope/scope.h"
 #include "ui/toolkit.h"
 
 int main(int argc, char** argv) {
+  constexpr tavix::branding::ProgramId kProgram{
+      "TavixScope", "tavix-scope",
+      "Live values, parameter set and teach table of the Tavix reflection sensor."};
+  if (const auto code = tavix::branding::AnswerWithoutDisplay(argc, argv, kProgram)) return *code;
 #ifdef Q_OS_LINUX
   // Without a display Qt would abort; the program ends with -1 instead.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
@@ -14,6 +19,7 @@ int main(int argc, char** argv) {
   }
 #endif
   QApplication app(argc, argv);
+  tavix::branding::ApplyCommandLine(app, kProgram);
   tavix::ui::Toolkit toolkit;
   tavix::link::SerialPort port;
   tavix::scope::Scope scope(toolkit, port);

@@ -36,6 +36,7 @@ constexpr const char* kUsage =
     "  --eeprom FILE     load the EEPROM from FILE and save it there after each write\n"
     "  --version TEXT    the sensor's version text (at most 48 characters)\n"
     "  --target NAME     the target at start (white, ref1, ref2, black, red, green, blue)\n"
+    "                    or a calibration failure: uneven, dim, tinted, dark20\n"
     "  --daemon          ignore standard input; run until SIGINT or SIGTERM\n"
     "  --help            show this text\n"
     "\n"
@@ -45,6 +46,7 @@ constexpr const char* kUsage =
 constexpr const char* kCommands[] = {
     "commands:",
     "  target NAME                   white, ref1, ref2, black, red, green, blue",
+    "                                or uneven, dim, tinted, dark20 (calibration fails)",
     "  target S20 S60 S80 [NOISE]    sensitivities (counts per unit of power), noise in counts",
     "  fault KIND [once|always]      silence, short, surplus, late, garbage, hangup, corrupt",
     "  clear                         clear the fault",

@@ -30,6 +30,8 @@ struct Target {
 // Named targets: "white" (calibration-factor workflow passes), "ref1" (gloss
 // reference 100 %), "ref2" (gloss reference below 10 %), "black", "red",
 // "green", "blue". False for an unknown name.
+// Targets on which the calibration-factor workflow fails: "uneven" (spread),
+// "dim" (DYN power; STAT factors), "tinted" (STAT factor), "dark20" (dark channel).
 bool NamedTarget(const std::string& name, Target* target);
 // The names NamedTarget knows, in a fixed order.
 std::vector<std::string> TargetNames();

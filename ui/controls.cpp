@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
+#include <QApplication>
 #include <QChart>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -15,6 +16,7 @@
 #include <QLCDNumber>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSignalBlocker>
@@ -195,6 +197,7 @@ void Toolkit::SetCtrlVal(int panel, const QString& ctrl, const QString& text) {
   if (w == nullptr) return;
   if (auto* label = qobject_cast<QLabel*>(w)) {
     label->setText(text);
+    if (label->property("autoSize").toBool()) label->adjustSize();
   } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
     const QSignalBlocker block(edit);
     edit->setText(text);
@@ -308,6 +311,11 @@ void Toolkit::SetBackColor(int panel, const QString& ctrl, std::uint32_t rgb) {
   if (control == nullptr) return;
   QWidget* w = control->widget;
   control->hasBackColor = true;
+  if (rgb == kTransparent && !qobject_cast<QAbstractButton*>(w)) {
+    control->backColor = kTransparent;
+    w->setAutoFillBackground(false);
+    return;
+  }
   control->backColor = rgb & 0xFFFFFF;
   QPalette palette = w->palette();
   if (qobject_cast<QAbstractButton*>(w)) {
@@ -327,6 +335,16 @@ std::uint32_t Toolkit::BackColor(int panel, const QString& ctrl) const {
   const QWidget* w = control->widget;
   return FromColor(w->palette().color(qobject_cast<const QAbstractButton*>(w) ? QPalette::Button
                                                                               : QPalette::Window));
+}
+
+void Toolkit::SetFont(int panel, const QString& ctrl, const QString& family, int pointSize) {
+  QWidget* w = d_->Widget(panel, ctrl);
+  if (w == nullptr) return;
+  QFont font = QApplication::font();
+  if (!family.isEmpty()) font.setFamily(family);
+  if (pointSize > 0) font.setPointSize(pointSize);
+  w->setFont(font);
+  if (w->property("autoSize").toBool()) w->adjustSize();
 }
 
 void Toolkit::SetLabel(int panel, const QString& ctrl, const QString& label) {
@@ -399,6 +417,30 @@ void Toolkit::SetPanelBackColor(int panel, std::uint32_t rgb) {
   palette.setColor(QPalette::Window, ToColor(rgb));
   w->setPalette(palette);
   w->setAutoFillBackground(true);
+}
+
+QString Toolkit::NewTextMsg(int panel, int top, int left) {
+  QWidget* parent = PanelWidget(panel);
+  if (parent == nullptr) return QString();
+  auto* text = new QLabel(parent);
+  text->move(left, top);
+  text->setTextFormat(Qt::PlainText);
+  text->setProperty("autoSize", true);  // as large as its text and font
+  const QString name = QStringLiteral("TextMsg%1").arg(d_->nextTextMsg++);
+  d_->AddControl(panel, text, name);
+  text->raise();
+  text->show();
+  return name;
+}
+
+int Toolkit::DisplayImageFile(int panel, const QString& ctrl, const QString& file) {
+  auto* picture = d_->As<QLabel>(panel, ctrl);
+  if (picture == nullptr) return -1;
+  const QPixmap bitmap(DataFile(file));
+  if (bitmap.isNull()) return -1;
+  picture->setPixmap(bitmap);
+  picture->resize(bitmap.size());
+  return 0;
 }
 
 // ------------------------------------------------------------------ Tables

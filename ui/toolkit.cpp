@@ -115,9 +115,7 @@ Toolkit::Impl::~Impl() {
 
 QString Toolkit::Impl::RegisterBundle(const QString& file) {
   if (file.isEmpty()) return QString();
-  const QFileInfo given(file);
-  const QFileInfo info(
-      given.isAbsolute() ? file : QDir(QCoreApplication::applicationDirPath()).filePath(file));
+  const QFileInfo info(Toolkit::DataFile(file));
   if (!info.isFile()) return QString();
   const QString path = info.canonicalFilePath();
   if (const auto it = bundles.find(path); it != bundles.end()) return it->second;
@@ -278,6 +276,26 @@ QString Toolkit::Impl::CtrlNameOf(int panel, int id) const {
   const PanelRecord* p = Panel(panel);
   if (p == nullptr || id < 1 || id > static_cast<int>(p->controls.size())) return QString();
   return p->controls[static_cast<std::size_t>(id - 1)].name;
+}
+
+int Toolkit::Impl::AddControl(int panel, QWidget* w, const QString& name) {
+  PanelRecord& record = panels[panel];
+  ControlRecord control;
+  control.widget = w;
+  control.name = name;
+  control.focusPolicy = w->focusPolicy();
+  w->setObjectName(name);
+  record.controls.push_back(control);
+  const int id = static_cast<int>(record.controls.size());
+  record.ids[name] = id;
+  targets[w] = {panel, id};
+  w->setContextMenuPolicy(Qt::PreventContextMenu);
+  w->installEventFilter(&router);
+  record.watched.push_back(w);
+  QObject::connect(w, &QObject::destroyed, &router, [this, w] { targets.erase(w); });
+  PrepareControl(panel, id);
+  Bind(record);
+  return id;
 }
 
 void Toolkit::Impl::Bind(PanelRecord& panel) {
@@ -540,6 +558,16 @@ QString Toolkit::CtrlName(int panel, int control) const {
 
 QString Toolkit::ProjectDir() const {
   return QCoreApplication::applicationDirPath();
+}
+
+QString Toolkit::DataFile(const QString& file) {
+  if (QFileInfo(file).isAbsolute()) return file;
+  const QDir bin(QCoreApplication::applicationDirPath());
+  const QString beside = bin.filePath(file);
+  if (QFileInfo::exists(beside)) return beside;
+  const QString installed =
+      QDir::cleanPath(bin.filePath(QStringLiteral(TAVIX_DATA_FROM_BIN "/") + file));
+  return QFileInfo::exists(installed) ? installed : beside;
 }
 
 // ------------------------------------------------------------- Event loop

@@ -55,6 +55,8 @@ struct HelpText {
 };
 
 // Colours are 0xRRGGBB (base/colours.h names the ones the programs share).
+// As a background, kTransparent lets what lies behind the control show.
+inline constexpr std::uint32_t kTransparent = 0x1000000;
 
 enum class Axis { kX, kLeftY };
 
@@ -149,6 +151,8 @@ class Toolkit {
   void SetOperable(int panel, const QString& ctrl, bool operable);  // indicator when false
   void SetTextColor(int panel, const QString& ctrl, std::uint32_t rgb);
   void SetBackColor(int panel, const QString& ctrl, std::uint32_t rgb);  // buttons, texts
+  // Font of a text: `family` empty is the application's default font.
+  void SetFont(int panel, const QString& ctrl, const QString& family, int pointSize);
   std::uint32_t BackColor(int panel, const QString& ctrl) const;
   void SetLabel(int panel, const QString& ctrl, const QString& label);
   QString Label(int panel, const QString& ctrl) const;
@@ -158,6 +162,16 @@ class Toolkit {
   void SendBehind(int panel, const QString& ctrl);
   bool IsInFront(int panel, const QString& ctrl, const QString& other) const;
   void SetPanelBackColor(int panel, std::uint32_t rgb);
+
+  // A new text message control on `panel` at (top, left), without a label,
+  // above the controls already there and as large as its text. Returns its name, by which it is
+  // addressed like any other control ("TextMsg1", ...); empty when the panel
+  // is unknown.
+  QString NewTextMsg(int panel, int top, int left);
+  // Shows the bitmap `file` (found as DataFile finds it) in a picture control
+  // (a text label in the layout), sized to the bitmap. 0, or -1 when the file
+  // cannot be read; the control then keeps what it showed.
+  int DisplayImageFile(int panel, const QString& ctrl, const QString& file);
 
   // Table controls; cells addressed (column, row) from 1.
   void SetTableCellVal(int panel, const QString& ctrl, int column, int row, int value);
@@ -203,6 +217,12 @@ class Toolkit {
                       QString* path);
 
   QString ProjectDir() const;  // the directory of the executable
+  // Where a program's data file (layout bundle, bitmap) given by a relative
+  // name is: next to the executable (the build tree), else in the data
+  // directory of an installed program (<prefix>/share/tavix). An absolute
+  // name is taken as it is; a file found in neither place is named next to
+  // the executable.
+  static QString DataFile(const QString& file);
 
   // Event loop. RunUserInterface runs until QuitUserInterface; a quit asked
   // for inside a nested loop ends the outer loop once control returns to it.

@@ -87,6 +87,8 @@ struct Toolkit::Impl {
   QString FindPanelFile(const QString& root, int resource) const;
   int Adopt(QWidget* top, const QStringList& required);
   void PrepareControl(int panel, int id);
+  // Makes `w`, a new child of the panel, a control named `name`; its id.
+  int AddControl(int panel, QWidget* w, const QString& name);
   void Bind(PanelRecord& panel);
   void Forget(int panel);
 
@@ -127,6 +129,7 @@ struct Toolkit::Impl {
   int nextPanel = 1;
   std::map<QString, QString> bundles;  // absolute path -> resource root
   int nextBundle = 1;
+  int nextTextMsg = 1;  // numbers the text messages made at run time
   PanelLoader loader;
   Router router;
   std::unordered_map<const QObject*, std::pair<int, int>>

@@ -1,4 +1,5 @@
 // Start-up, panels and shutdown of the scope program.
+#include "branding/branding.h"
 #include "scope/callbacks.h"
 
 namespace tavix::scope {
@@ -74,6 +75,7 @@ void Scope::InitVars() {
   tk.SetCtrlVal(frame.panel, "ParaVisible", 1);
   ParaVis();
   DispVis();
+  branding::ShowLogo(tk, frame.panel, branding::kScopeBrandings, branding::kStartBranding);
   GetPanelValues();
   tk.SetActiveTableCell(frame.panel, "TeachTable", 1, 1);
   tk.SetVisible(frame.panel, "DispGFBig", false);

@@ -4,7 +4,9 @@
 #include <csignal>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 
 #include "scope_harness.h"
@@ -79,6 +81,20 @@ TEST_F(ScopeFrame, StartUpReadsVersionThenRamBlockOntoThePanel) {
   EXPECT_EQ(scope->block.pp[6], 40);   // the block keeps what the sensor sent
   EXPECT_EQ(Cell(5, 31), 4321);        // word 170
   EXPECT_TRUE(Str("DispPortInfo").contains(QString::fromStdString(sensor->DevicePath())));
+
+  // The header, drawn once: branding 5's four texts and the logo.
+  std::vector<QString> header;
+  for (auto* text : toolkit->PanelWidget(Panel())->findChildren<QLabel*>()) {
+    if (text->objectName().startsWith("TextMsg")) header.push_back(text->text());
+  }
+  EXPECT_EQ(header, (std::vector<QString>{"TAVIX-Scope V1.0", "Demo Instruments", "Tel. 555-0147",
+                                          "www.example.com"}));
+  EXPECT_FALSE(qobject_cast<QLabel*>(W("Logo"))->pixmap().isNull());
+  if (const QByteArray dir = qgetenv("TAVIX_SCREENSHOT_DIR"); !dir.isEmpty()) {
+    QWidget* panel = toolkit->PanelWidget(Panel());
+    EXPECT_TRUE(panel->grab(QRect(0, 0, panel->width(), 60))
+                    .save(QDir(QString::fromLocal8Bit(dir)).filePath("scope-header.png")));
+  }
 }
 
 TEST_F(ScopeFrame, SilentSensorShowsTimeoutBoxBeforeTheMainPanel) {
@@ -272,8 +288,9 @@ TEST(ScopeProgram, MissingOrBrokenLayoutEndsWithMinusOne) {
   ASSERT_TRUE(QFile::copy(QCoreApplication::applicationDirPath() + "/TavixScope",
                           dir.filePath("TavixScope")));
   auto run = [&dir] {
-    return RunProcess(dir.filePath("TavixScope"), {},
-                      {{"QT_QPA_PLATFORM", "offscreen"}, {"TAVIX_COM1", dir.filePath("no-device")}});
+    return RunProcess(
+        dir.filePath("TavixScope"), {},
+        {{"QT_QPA_PLATFORM", "offscreen"}, {"TAVIX_COM1", dir.filePath("no-device")}});
   };
   EXPECT_EQ(run(), -1);  // no bundle next to it
   QFile bundle(dir.filePath("TavixScope.uir"));

@@ -1,0 +1,64 @@
+#include "branding/command_line.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QStringList>
+
+namespace tavix::branding {
+
+namespace {
+
+const char* const kPortOption = "port";
+
+void Describe(QCommandLineParser& parser, const ProgramId& id) {
+  parser.setApplicationDescription(QString::fromUtf8(id.description));
+  // "-platform offscreen" and Qt's other single-dash options are Qt's, not
+  // a bundle of one-letter options.
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  parser.addHelpOption();
+  parser.addVersionOption();
+  parser.addOption({kPortOption,
+                    QStringLiteral("Port 1 is DEVICE (for example /dev/ttyUSB0 or a simulator's "
+                                   "pseudo-terminal) instead of the first serial port listed."),
+                    QStringLiteral("DEVICE")});
+}
+
+void Name(QCoreApplication& app, const ProgramId& id) {
+  app.setApplicationName(QString::fromUtf8(id.name));
+  app.setApplicationVersion(QStringLiteral(TAVIX_VERSION));
+}
+
+}  // namespace
+
+std::optional<int> AnswerWithoutDisplay(int argc, char** argv, const ProgramId& id) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  QCommandLineParser look;
+  Describe(look, id);
+  look.parse(arguments);  // options Qt's GUI takes are unknown here, and that is fine
+  if (!look.isSet(QStringLiteral("help")) && !look.isSet(QStringLiteral("version"))) {
+    return std::nullopt;
+  }
+  QCoreApplication core(argc, argv);
+  Name(core, id);
+  QCommandLineParser parser;
+  Describe(parser, id);
+  parser.process(core);  // prints the help or the version and ends the program
+  return 0;
+}
+
+void ApplyCommandLine(QApplication& app, const ProgramId& id) {
+  Name(app, id);
+  QGuiApplication::setDesktopFileName(QString::fromUtf8(id.desktopFile));
+  QCommandLineParser parser;
+  Describe(parser, id);
+  parser.process(app);
+  if (parser.isSet(kPortOption)) {
+    // Port number 1 maps to the device named by TAVIX_COM1.
+    qputenv("TAVIX_COM1", parser.value(kPortOption).toLocal8Bit());
+  }
+}
+
+}  // namespace tavix::branding

@@ -1,0 +1,26 @@
+// The command line both programs take: --help, --version and --port DEVICE
+// (port 1 is DEVICE). Help and version need no display.
+#pragma once
+
+#include <optional>
+
+class QApplication;
+
+namespace tavix::branding {
+
+struct ProgramId {
+  const char* name;         // "TavixScope": application name, WM class
+  const char* desktopFile;  // the desktop entry's name without ".desktop"
+  const char* description;  // one line for --help
+};
+
+// Before the application object: answers --help or --version on standard
+// output and gives the exit code; nothing when the program is to start.
+std::optional<int> AnswerWithoutDisplay(int argc, char** argv, const ProgramId& id);
+
+// After it: names the application and its desktop entry, parses the command
+// line (a wrong one ends the program with a message and exit code 1) and
+// makes port 1 the device given with --port.
+void ApplyCommandLine(QApplication& app, const ProgramId& id);
+
+}  // namespace tavix::branding

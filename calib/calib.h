@@ -1,0 +1,112 @@
+// The calibration program object: every piece of program state, composed
+// from one plain struct per concern, and the program's operations.
+// Callbacks reach it as their callback data.
+#pragma once
+
+#include <cstdint>
+
+#include <QString>
+
+#include "link/link.h"
+#include "link/params.h"
+#include "logic/calib_factors.h"
+#include "ui/toolkit.h"
+
+namespace tavix::calib {
+
+inline constexpr const char* kLayoutFile = "TavixCalib.uir";
+inline constexpr int kPanelResource = 1;
+
+// Transfer target; this program only ever writes to the sensor.
+inline constexpr std::uint16_t RAM = 1;
+
+// Settle delays (seconds) of this program's operations.
+inline constexpr double kSettleCalibPara = 0.2;
+inline constexpr double kSettleGetCF = 0.1;
+inline constexpr double kSettleSendCF = 0.8;
+
+// The panel and the program's place in its life.
+struct FrameState {
+  int panel = -1;
+  std::uint16_t target = RAM;
+  bool closing = false;  // the user closed the panel: no loop starts any more
+};
+
+// The GO loop.
+struct LiveState {
+  std::uint16_t poll = 0;  // 1 while the GO loop runs
+  bool running = false;    // GetData is on the stack
+  std::uint16_t deltaraw = 0;
+  std::uint16_t deltacalib = 0;
+};
+
+// The calibration workflow's values.
+struct CalibState {
+  link::CalibFactors cf;  // cfrot, cfgruen, cfblau
+  std::uint16_t pmod = 0;
+  std::uint16_t power = 0;
+  std::uint16_t setvalue = 0;
+  std::uint16_t maxdelta = 0;
+  std::uint16_t maxpow = 0;
+  logic::ChannelMeans means;  // meanR, meanG, meanB, meanD
+  bool measuring = false;     // CalcCF is taking its 100 frames
+};
+
+class Calib final : public link::FailureReporter {
+ public:
+  Calib(ui::Toolkit& toolkit, link::Port& port);
+  Calib(const Calib&) = delete;
+  Calib& operator=(const Calib&) = delete;
+
+  ui::Toolkit& tk;
+  link::Link lnk;           // link state: lnk.st
+  link::ParamBlock block;   // pp: block.pp
+  link::DataRecord record;  // databuf
+  link::DataVars data;      // dataR ... dataRawB
+  FrameState frame;
+  LiveState live;
+  CalibState cal;
+
+  // Start-up and shutdown.
+  int WinMain();         // the whole program; the exit code
+  int StartUp();         // load the panel, defaults, port and line check: 0 or -1
+  int RunAndShutDown();  // show the panel, run the event loop, close the port: 0
+  void InitVars();
+
+  // Serial port and line check.
+  void InitRS232(std::uint16_t com);
+  void CheckComLine();
+  void ShowStatus(const QString& text);
+
+  // Live display.
+  void GetData();
+  // Starts the GO loop, or lets the one running further out go on.
+  void StartGo();
+  void SetPanelData();
+  void SetVisible();
+
+  // Calibration workflow.
+  void SendCalibPara();
+  void GetCF();
+  void SendCF();
+  void CalcCF();
+  void SetCF();
+  void SendPara();
+  // Dims the controls that would disturb a running measurement.
+  void LockForMeasurement(bool locked);
+  // The port is closed (never opened, or lost on the way). An operation that
+  // finds it so after a failure has reported it once and skips the rest.
+  bool PortGone() { return !lnk.port().IsOpen(); }
+
+  // Failure reports of the link.
+  void ReportFailure() override;
+  void ReportLinkLost(const QString& reason) override;
+};
+
+// The callback table of the program, with `calib` as callback data.
+ui::CallbackTable MakeCallbackTable(Calib* calib);
+// Help texts of the panel's controls: the right-click box, the accessible
+// description and the tooltip.
+void InstallHelpTexts(Calib& calib);
+
+}  // namespace tavix::calib

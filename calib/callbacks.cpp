@@ -1,0 +1,74 @@
+#include "calib/callbacks.h"
+
+#include "calib/help_texts.h"
+
+namespace tavix::calib {
+
+using namespace texts;
+
+namespace {
+
+// Help texts of the panel's controls; a right click on one of them shows its
+// text in a box titled "INFO!".
+constexpr ui::HelpText kHelp[] = {
+    {"EditConnect", InfoEditConnect},
+    {"ButtonGo", InfoButtonGo},
+    {"ButtonStop", InfoButtonStop},
+    {"ButtonStartCalib", InfoButtonStartCalib},
+    {"ButtonCalcCF", InfoButtonCalcCF},
+    {"ButtonSendCF", InfoButtonSendCF},
+    {"ButtonGetCF", InfoButtonGetCF},
+    {"ButtonFinishCalib", InfoButtonFinishCalib},
+    {"EditPmod", InfoEditPmod},
+    {"EditPower", InfoEditPower},
+    {"EditCFR", InfoEditCF},
+    {"EditCFG", InfoEditCF},
+    {"EditCFB", InfoEditCF},
+    {"EditSetValue", InfoEditSetValue},
+    {"EditMaxDelta", InfoEditMaxDelta},
+    {"EditMaxPow", InfoEditMaxPow},
+    {"DispBarRawR", InfoDispBarsRAW},
+    {"DispBarRawG", InfoDispBarsRAW},
+    {"DispBarRawB", InfoDispBarsRAW},
+    {"DispRawR", InfoDispBarsRAW},
+    {"DispRawG", InfoDispBarsRAW},
+    {"DispRawB", InfoDispBarsRAW},
+    {"DispBarR", InfoDispBars},
+    {"DispBarG", InfoDispBars},
+    {"DispBarB", InfoDispBars},
+    {"DispR", InfoDispBars},
+    {"DispG", InfoDispBars},
+    {"DispB", InfoDispBars},
+    {"DispDeltaRaw", InfoDispDeltaRaw},
+    {"DispDeltaCalib", InfoDispDeltaCalib},
+    {"DispPow", InfoDispPow},
+    {"DispStatus", InfoStatus},
+};
+
+}  // namespace
+
+ui::CallbackTable MakeCallbackTable(Calib* calib) {
+  ui::CallbackTable table;
+  table.callbackData = calib;
+  table.panels = {{"CBF_P", CBF_P}};
+  table.controls = {
+      {"CBF_EditConnect", CBF_EditConnect},
+      {"CBF_ButtonGo", CBF_ButtonGo},
+      {"CBF_ButtonStop", CBF_ButtonStop},
+      {"CBF_EditPmod", CBF_EditPmod},
+      {"CBF_DispBarsRAW", CBF_DispBarsRAW},
+      {"CBF_DispBars", CBF_DispBars},
+      {"CBF_ButtonStartCalib", CBF_ButtonStartCalib},
+      {"CBF_ButtonCalcCF", CBF_ButtonCalcCF},
+      {"CBF_ButtonSendCF", CBF_ButtonSendCF},
+      {"CBF_ButtonGetCF", CBF_ButtonGetCF},
+      {"CBF_ButtonFinishCalib", CBF_ButtonFinishCalib},
+  };
+  return table;
+}
+
+void InstallHelpTexts(Calib& calib) {
+  calib.tk.SetHelpTexts(calib.frame.panel, kHelp);
+}
+
+}  // namespace tavix::calib

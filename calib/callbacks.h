@@ -1,0 +1,34 @@
+// Control and panel callbacks of the calibration program. Each is named CBF_
+// and the control's name (the bars share one per group); the table in
+// callbacks.cpp binds them by that name.
+#pragma once
+
+#include "calib/calib.h"
+
+namespace tavix::calib {
+
+inline Calib& CalibOf(void* callbackData) {
+  return *static_cast<Calib*>(callbackData);
+}
+
+// Panel.
+int CBF_P(int panel, int event, void* callbackData, int, int);
+
+// Serial port.
+int CBF_EditConnect(int panel, int control, int event, void* callbackData, int, int);
+
+// Live display.
+int CBF_ButtonGo(int panel, int control, int event, void* callbackData, int, int);
+int CBF_ButtonStop(int panel, int control, int event, void* callbackData, int, int);
+int CBF_EditPmod(int panel, int control, int event, void* callbackData, int, int);
+int CBF_DispBarsRAW(int panel, int control, int event, void* callbackData, int, int);
+int CBF_DispBars(int panel, int control, int event, void* callbackData, int, int);
+
+// Calibration workflow.
+int CBF_ButtonStartCalib(int panel, int control, int event, void* callbackData, int, int);
+int CBF_ButtonCalcCF(int panel, int control, int event, void* callbackData, int, int);
+int CBF_ButtonSendCF(int panel, int control, int event, void* callbackData, int, int);
+int CBF_ButtonGetCF(int panel, int control, int event, void* callbackData, int, int);
+int CBF_ButtonFinishCalib(int panel, int control, int event, void* callbackData, int, int);
+
+}  // namespace tavix::calib

@@ -1,0 +1,101 @@
+// The live display: the GO loop, the displays and bars of every frame, and
+// the STAT/DYN inputs of the panel.
+#include "calib/callbacks.h"
+#include "calib/help_texts.h"
+
+namespace tavix::calib {
+
+void Calib::GetData() {
+  if (frame.closing) return;
+  const bool outer = live.running;
+  live.running = true;
+  lnk.st.order = link::kOrderReadData;
+  live.poll = 1;
+  while (live.poll == 1) {
+    if (lnk.Request(block, link::kOrderReadData, link::kDataBytes) == link::Answer::kOk) {
+      lnk.GetRxBufData(record);
+      link::CopyDatatoVarsCalib(record, data);
+      SetPanelData();
+    } else {
+      live.poll = 0;  // the link has reported the failure
+    }
+    tk.ProcessSystemEvents();
+  }
+  live.running = outer;
+}
+
+void Calib::StartGo() {
+  if (frame.closing) return;
+  if (live.running) {
+    // Called from inside the loop's own round of events: the loop that is
+    // already running goes on, rather than a second one inside it.
+    live.poll = 1;
+    return;
+  }
+  GetData();
+}
+
+void Calib::SetPanelData() {
+  live.deltaraw = logic::Spread(data.dataRawR, data.dataRawG, data.dataRawB);
+  live.deltacalib = logic::Spread(data.dataR, data.dataG, data.dataB);
+  const int panel = frame.panel;
+  tk.SetCtrlVal(panel, "DispR", data.dataR);
+  tk.SetCtrlVal(panel, "DispBarR", data.dataR);
+  tk.SetCtrlVal(panel, "DispG", data.dataG);
+  tk.SetCtrlVal(panel, "DispBarG", data.dataG);
+  tk.SetCtrlVal(panel, "DispB", data.dataB);
+  tk.SetCtrlVal(panel, "DispBarB", data.dataB);
+  tk.SetCtrlVal(panel, "DispRawR", data.dataRawR);
+  tk.SetCtrlVal(panel, "DispBarRawR", data.dataRawR);
+  tk.SetCtrlVal(panel, "DispRawG", data.dataRawG);
+  tk.SetCtrlVal(panel, "DispBarRawG", data.dataRawG);
+  tk.SetCtrlVal(panel, "DispRawB", data.dataRawB);
+  tk.SetCtrlVal(panel, "DispBarRawB", data.dataRawB);
+  tk.SetCtrlVal(panel, "DispPow", data.dataINT);
+  tk.SetCtrlVal(panel, "DispDeltaRaw", live.deltaraw);
+  tk.SetCtrlVal(panel, "DispDeltaCalib", live.deltacalib);
+}
+
+void Calib::SetVisible() {
+  const int panel = frame.panel;
+  cal.pmod = static_cast<std::uint16_t>(tk.GetCtrlInt(panel, "EditPmod"));
+  const bool stat = cal.pmod == 0;
+  tk.SetDimmed(panel, "EditPower", !stat);
+  tk.SetVisible(panel, "EditSetValue", stat);
+  tk.SetVisible(panel, "TextStat", stat);
+  tk.SetVisible(panel, "DispPow", !stat);
+  tk.SetVisible(panel, "EditMaxPow", !stat);
+  tk.SetVisible(panel, "TextDyn", !stat);
+}
+
+int CBF_ButtonGo(int, int, int event, void* callbackData, int, int) {
+  if (event != ui::EVENT_COMMIT) return 0;
+  Calib& c = CalibOf(callbackData);
+  c.lnk.SettleWait();
+  c.StartGo();
+  return 0;
+}
+
+int CBF_ButtonStop(int, int, int event, void* callbackData, int, int) {
+  if (event == ui::EVENT_COMMIT) CalibOf(callbackData).live.poll = 0;
+  return 0;
+}
+
+int CBF_EditPmod(int, int, int event, void* callbackData, int, int) {
+  if (event != ui::EVENT_COMMIT) return 0;
+  Calib& c = CalibOf(callbackData);
+  c.SetVisible();
+  c.tk.MessagePopup("INFO!", texts::InfoEditPmodPower);
+  return 0;
+}
+
+// The bars only show values; their right click is answered by the help table.
+int CBF_DispBarsRAW(int, int, int, void*, int, int) {
+  return 0;
+}
+
+int CBF_DispBars(int, int, int, void*, int, int) {
+  return 0;
+}
+
+}  // namespace tavix::calib

@@ -1,0 +1,213 @@
+// The calibration-factor workflow: START CALIBRATION, GET, SEND, CALCULATE
+// and FINISH CALIBRATION.
+#include <algorithm>
+
+#include "base/colours.h"
+#include "calib/callbacks.h"
+#include "calib/help_texts.h"
+
+namespace tavix::calib {
+
+namespace {
+
+// The calibration set sent by START CALIBRATION: words 0 to 8 (power and
+// pmod from the panel), words 9 to 15 zero.
+void FillCalibSet(link::ParamBlock& block, std::uint16_t power, std::uint16_t pmod) {
+  auto& pp = block.pp;
+  std::fill(pp.begin(), pp.begin() + link::anzframe, 0);
+  pp[0] = power;
+  pp[1] = pmod;
+  pp[2] = logic::kCalibAverage;  // average
+  pp[3] = 6;                     // evalmode
+  pp[4] = 10;                    // hold
+  pp[5] = 0;                     // intlim
+  pp[6] = 1;                     // maxcolno
+  pp[7] = 0;                     // outmode
+  pp[8] = 0;                     // trigger
+}
+
+std::uint16_t Word(int value) {
+  return static_cast<std::uint16_t>(value);
+}
+
+}  // namespace
+
+void Calib::SendCalibPara() {
+  cal.pmod = Word(tk.GetCtrlInt(frame.panel, "EditPmod"));
+  cal.power = Word(tk.GetCtrlInt(frame.panel, "EditPower"));
+  // Like every operation the user starts, it waits until the sensor has
+  // finished with the one before.
+  lnk.SettleWait();
+  lnk.StartPaced(kSettleCalibPara);
+  FillCalibSet(block, cal.power, cal.pmod);
+  lnk.BeginWriteOnly(link::kOrderWriteRam);
+  if (!lnk.SendFrame(block, link::kOrderWriteRam) && PortGone()) return;
+  lnk.SettleWait();
+  GetCF();
+  if (PortGone()) return;
+  lnk.SettleWait();
+  StartGo();
+}
+
+void Calib::GetCF() {
+  live.poll = 0;
+  lnk.st.order = link::kOrderReadFactors;
+  lnk.StartPaced(kSettleGetCF);
+  if (lnk.Request(block, link::kOrderReadFactors, link::kFactorBytes) != link::Answer::kOk) return;
+  // The three words go straight to the factors; the parameter block keeps
+  // the set this program sent.
+  link::ParamBlock answer;
+  lnk.GetRxBufPara(answer, 3);
+  cal.cf = {answer.pp[0], answer.pp[1], answer.pp[2]};
+  tk.SetCtrlVal(frame.panel, "EditCFR", cal.cf.cfrot);
+  tk.SetCtrlVal(frame.panel, "EditCFG", cal.cf.cfgruen);
+  tk.SetCtrlVal(frame.panel, "EditCFB", cal.cf.cfblau);
+}
+
+void Calib::SendCF() {
+  cal.cf = {Word(tk.GetCtrlInt(frame.panel, "EditCFR")),
+            Word(tk.GetCtrlInt(frame.panel, "EditCFG")),
+            Word(tk.GetCtrlInt(frame.panel, "EditCFB"))};
+  lnk.StartPaced(kSettleSendCF);
+  lnk.BeginWriteOnly(link::kOrderWriteFactors);
+  lnk.SendFrame(block, link::kOrderWriteFactors, 0, cal.cf);
+}
+
+void Calib::LockForMeasurement(bool locked) {
+  // Another loop, new parameters or an EEPROM write in the middle of the
+  // 100 frames would spoil the means; STOP, the port and PMOD stay usable.
+  for (const char* button :
+       {"ButtonGo", "ButtonStartCalib", "ButtonSendCF", "ButtonGetCF", "ButtonFinishCalib"}) {
+    tk.SetDimmed(frame.panel, button, locked);
+  }
+}
+
+void Calib::CalcCF() {
+  live.poll = 0;
+  lnk.st.order = link::kOrderReadData;
+  if (tk.ConfirmPopup("CONFIRM CALCULATION!", texts::ConfirmCalculation) != 1) {
+    tk.MessagePopup("INFO!", texts::InfoCalcDeclined);
+    return;
+  }
+  lnk.SettleWait();
+  logic::MeasureSums sums;
+  bool failed = false;
+  cal.measuring = true;
+  LockForMeasurement(true);
+  for (int i = 0; i < logic::kCalibFrames && !frame.closing; ++i) {
+    // The button blinks: red on the 1st, 3rd, ... change, grey on the 2nd, 4th, ...
+    if (i % 5 == 0) {
+      tk.SetBackColor(frame.panel, "ButtonCalcCF", (i / 5) % 2 == 0 ? kRed : kLightGrey);
+    }
+    if (lnk.Request(block, link::kOrderReadData, link::kDataBytes) != link::Answer::kOk) {
+      failed = true;  // "TIMEOUT" is in the status display
+      break;
+    }
+    lnk.GetRxBufData(record);
+    link::CopyDatatoVarsCalib(record, data);
+    SetPanelData();
+    logic::AddFrame(sums, data.dataRawR, data.dataRawG, data.dataRawB);
+    tk.ProcessSystemEvents();
+  }
+  cal.measuring = false;
+  LockForMeasurement(false);
+  if (failed) {
+    tk.MessagePopup("ATTENTION!", texts::CalibrationFailed);
+    return;
+  }
+  if (frame.closing) return;  // the user ended the program: nothing is stored
+  cal.means = logic::Means(sums);
+  SetCF();
+}
+
+void Calib::SetCF() {
+  const int panel = frame.panel;
+  cal.pmod = Word(tk.GetCtrlInt(panel, "EditPmod"));
+  cal.setvalue = Word(tk.GetCtrlInt(panel, "EditSetValue"));
+  cal.maxdelta = Word(tk.GetCtrlInt(panel, "EditMaxDelta"));
+  cal.maxpow = Word(tk.GetCtrlInt(panel, "EditMaxPow"));
+  const logic::Factors f = logic::ComputeFactors(
+      cal.means, {cal.pmod, cal.setvalue, cal.maxdelta, cal.maxpow, data.dataINT});
+  switch (f.result) {
+    case logic::FactorResult::kSpreadTooHigh:
+      tk.MessagePopup("ATTENTION!", texts::MaximumDelta);
+      return;
+    case logic::FactorResult::kPowerTooHigh:
+      tk.MessagePopup("ATTENTION!", texts::MaximumPower);
+      return;
+    case logic::FactorResult::kOutOfRange:
+      tk.MessagePopup("ATTENTION!", texts::CFOutOfRange);
+      return;
+    case logic::FactorResult::kOk:
+      break;
+  }
+  cal.cf = f.factors;
+  tk.SetCtrlVal(panel, "EditCFR", cal.cf.cfrot);
+  tk.SetCtrlVal(panel, "EditCFG", cal.cf.cfgruen);
+  tk.SetCtrlVal(panel, "EditCFB", cal.cf.cfblau);
+  tk.MessagePopup("CALIBRATION PASSED!", texts::CalibrationPassed);
+  SendCF();
+  if (PortGone()) return;
+  lnk.SettleWait();
+  StartGo();
+}
+
+void Calib::SendPara() {
+  lnk.StartPaced(link::kSettleSendPara);
+  link::CopyDefaultsToPP(block);
+  lnk.BeginWriteOnly(link::kOrderWriteRam);
+  if (!lnk.SendFrame(block, link::kOrderWriteRam) && PortGone()) return;
+  for (std::uint16_t row = 0; row < link::kTeachRows; ++row) {
+    if (!lnk.SendFrame(block, link::kOrderWriteRow, row) && PortGone()) return;
+  }
+  lnk.SendFrame(block, link::kOrderStoreEeprom);
+}
+
+int CBF_ButtonStartCalib(int, int, int event, void* callbackData, int, int) {
+  if (event != ui::EVENT_COMMIT) return 0;
+  Calib& c = CalibOf(callbackData);
+  c.live.poll = 0;
+  if (c.tk.ConfirmPopup("START CALIBRATION", texts::InfoWhiteTarget) == 1) c.SendCalibPara();
+  return 0;
+}
+
+int CBF_ButtonCalcCF(int, int, int event, void* callbackData, int, int) {
+  if (event != ui::EVENT_COMMIT) return 0;
+  Calib& c = CalibOf(callbackData);
+  if (c.cal.measuring) return 0;  // a second press while it blinks changes nothing
+  c.CalcCF();
+  return 0;
+}
+
+int CBF_ButtonSendCF(int, int, int event, void* callbackData, int, int) {
+  if (event != ui::EVENT_COMMIT) return 0;
+  Calib& c = CalibOf(callbackData);
+  c.live.poll = 0;
+  c.lnk.SettleWait();
+  c.SendCF();
+  return 0;
+}
+
+int CBF_ButtonGetCF(int, int, int event, void* callbackData, int, int) {
+  if (event != ui::EVENT_COMMIT) return 0;
+  Calib& c = CalibOf(callbackData);
+  c.live.poll = 0;
+  c.lnk.SettleWait();
+  c.GetCF();
+  return 0;
+}
+
+int CBF_ButtonFinishCalib(int, int, int event, void* callbackData, int, int) {
+  if (event != ui::EVENT_COMMIT) return 0;
+  Calib& c = CalibOf(callbackData);
+  c.live.poll = 0;
+  c.tk.MessagePopup("INFO!", texts::InfoButtonFinishCalib);
+  c.lnk.SettleWait();
+  c.SendPara();
+  if (c.PortGone()) return 0;
+  c.lnk.SettleWait();
+  c.SendCF();
+  return 0;
+}
+
+}  // namespace tavix::calib
