@@ -87,6 +87,15 @@ void Link::BeginWriteOnly(std::uint16_t order) {
   answerTaken_ = false;
   port_.FlushInQ();
   port_.FlushOutQ();
+  writeStart_ = port_.Now();
+  bytesWritten_ = 0;
+}
+
+bool Link::EndWriteOnly() {
+  port_.SleepUntil(writeStart_ + bytesWritten_ * kByteSeconds);
+  port_.GetInQLen();  // a port that hung up shows it here
+  if (TakeAndReportLoss() || !port_.IsOpen()) ReportOnce();
+  return !reported_;
 }
 
 bool Link::SendFrame(const ParamBlock& block, std::uint16_t order, std::uint16_t row,
@@ -98,6 +107,7 @@ bool Link::SendFrame(const ParamBlock& block, std::uint16_t order, std::uint16_t
   const int written =
       port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), kFrameBytes);
   st.nBytesW = static_cast<std::uint16_t>(written);
+  if (written > 0) bytesWritten_ += written;
   TakeAndReportLoss();
   if (written != kFrameBytes) {
     ReportOnce();

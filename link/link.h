@@ -125,6 +125,13 @@ class Link {
   bool SendFrame(const ParamBlock& block, std::uint16_t order, std::uint16_t row = 0,
                  const CalibFactors& factors = CalibFactors{});
 
+  // End of a write-only operation: its frames are on the line only once the
+  // line has carried them (a 33-frame transfer takes 0.62 s at 19200
+  // baud). Waits that long, then reports (once) a port that is gone by
+  // then: frames written into a buffer that never reached the far end are
+  // no success. True when the operation reported nothing.
+  bool EndWriteOnly();
+
   // Request with answer: sets order, waits for a line that is still sending
   // to fall quiet, flushes both queues, writes the frame, waits until
   // `expectedBytes` are queued or 2.0 s have passed, and takes the answer
@@ -172,6 +179,8 @@ class Link {
   Port& port_;
   FailureReporter& reporter_;
   bool reported_ = false;     // this operation has reported its failure
+  double writeStart_ = 0.0;   // when this write-only operation started
+  int bytesWritten_ = 0;      // and what it has written since
   bool answerTaken_ = false;  // the last transaction was an answer taken whole
 };
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -64,12 +65,7 @@ QWidget* Toolkit::Impl::DialogParent() const {
   return nullptr;
 }
 
-void Toolkit::Impl::BeforeModalDialog() {
-  self->RepaintNow();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-// A modal dialog's own event loop repaints as any loop does.
+// A popup's own event loop repaints as any loop does.
 class RepaintsFlow {
  public:
   explicit RepaintsFlow(int& hold) : hold_(hold), saved_(hold) { hold_ = 0; }
@@ -81,6 +77,19 @@ class RepaintsFlow {
   int& hold_;
   int saved_;
 };
+
+int Toolkit::Impl::RunDialog(QDialog& dialog) {
+  self->RepaintNow();
+  const RepaintsFlow flow(holdRepaints);
+  dialog.setWindowModality(Qt::NonModal);  // a message box makes itself modal
+  ++dialogsUp;
+  QEventLoop loop;
+  QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+  ShowInFront(&dialog);
+  if (dialog.isVisible()) loop.exec(QEventLoop::DialogExec);
+  --dialogsUp;
+  return dialog.result();
+}
 
 // ----------------------------------------------------------------- Popups
 
@@ -94,11 +103,9 @@ void Toolkit::MessagePopup(const QString& title, const QString& text) {
     popups_.Record(std::move(record));
     return;
   }
-  const RepaintsFlow flow(d_->holdRepaints);
-  d_->BeforeModalDialog();
   QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, d_->DialogParent());
   box.setTextFormat(Qt::PlainText);  // blanks and line breaks exactly as given
-  box.exec();
+  d_->RunDialog(box);
 }
 
 int Toolkit::ConfirmPopup(const QString& title, const QString& text) {
@@ -114,13 +121,12 @@ int Toolkit::ConfirmPopup(const QString& title, const QString& text) {
     popups_.Record(record);
     return record.answer;
   }
-  const RepaintsFlow flow(d_->holdRepaints);
-  d_->BeforeModalDialog();
   QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
                   d_->DialogParent());
   box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(QMessageBox::No);
-  return box.exec() == QMessageBox::Yes ? 1 : 0;
+  d_->RunDialog(box);
+  return box.clickedButton() == box.button(QMessageBox::Yes) ? 1 : 0;
 }
 
 namespace {
@@ -165,8 +171,6 @@ int Toolkit::FileSelectPopup(const QString& directory, const QString& defaultNam
   }
   // Cancelling is always possible: a user must never be trapped in a dialog.
   (void)allowCancel;
-  const RepaintsFlow flow(d_->holdRepaints);
-  d_->BeforeModalDialog();
   // Options first: the dialog builds its own widgets when told not to be
   // native, and only then takes the directory and the name.
   QFileDialog dialog(d_->DialogParent(), title);
@@ -188,7 +192,7 @@ int Toolkit::FileSelectPopup(const QString& directory, const QString& defaultNam
                      });
   }
   if (path) path->clear();
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 0;
+  if (d_->RunDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 0;
   const QString chosen = dialog.selectedFiles().constFirst();
   if (path) *path = chosen;
   return QFileInfo::exists(chosen) ? 1 : 2;

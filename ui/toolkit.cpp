@@ -93,6 +93,26 @@ QString AccessibleNameFor(const ControlRecord& control) {
   return control.name;
 }
 
+// What a user does with mouse and keys, which no panel takes while a popup is up.
+bool IsUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 // Shows a panel above the others and gives a window the input focus.
 void ShowInFront(QWidget* w) {
   w->show();
@@ -100,8 +120,6 @@ void ShowInFront(QWidget* w) {
   if (!w->isWindow() || QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
   if (w->isWindow()) w->activateWindow();
 }
-
-}  // namespace
 
 // ------------------------------------------------------------------- Impl
 
@@ -364,6 +382,7 @@ bool Toolkit::Impl::Filter(QObject* watched, QEvent* event) {
   const auto it = targets.find(watched);
   if (it == targets.end()) return false;
   const auto [panel, id] = it->second;
+  if (dialogsUp > 0 && IsUserInput(event->type())) return true;  // a popup is up
 
   if (id == 0) {  // the panel window itself
     if (event->type() == QEvent::UpdateRequest && holdRepaints > 0) {

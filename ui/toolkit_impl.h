@@ -17,6 +17,7 @@
 #include "ui/toolkit.h"
 
 class QAbstractSlider;
+class QDialog;
 class QEventLoop;
 class QLabel;
 class QTableWidget;
@@ -114,10 +115,12 @@ struct Toolkit::Impl {
   // Popups.
   QStringList VisiblePanels() const;
   QWidget* DialogParent() const;
-  // Before a real modal dialog: repaints that wait are done, and window
-  // events already queued (a close of a panel) are delivered, since a modal
-  // dialog would make Qt drop a close of the panels it blocks.
-  void BeforeModalDialog();
+  // Runs a popup dialog until it is done; its result. The dialog is modal
+  // by the toolkit's hand, not Qt's: the panels take no input meanwhile, but
+  // a close of a panel still reaches its callback (Qt drops a close for a
+  // window that a modal dialog blocks, and the program must see every one).
+  int RunDialog(QDialog& dialog);
+  int dialogsUp = 0;
 
   // Repaints held while a polling loop runs its events (RepaintNow).
   int holdRepaints = 0;
@@ -143,6 +146,9 @@ struct Toolkit::Impl {
 
 // Text of a label or button without its mnemonic marks ("&Go" -> "Go").
 QString PlainLabel(const QString& text);
+
+// Shows a panel or popup above the others and gives a window the input focus.
+void ShowInFront(QWidget* w);
 
 // Gives a table control integer cells and an integer cell editor (controls.cpp).
 void PrepareTable(QTableWidget* table);

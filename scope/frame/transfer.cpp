@@ -29,6 +29,7 @@ void Scope::SendPara() {
     lnk.SendFrame(block, link::kOrderWriteRow, row);
   }
   if (frame.target == EEPROM) lnk.SendFrame(block, link::kOrderStoreEeprom);
+  lnk.EndWriteOnly();
 }
 
 void Scope::GetPara() {

@@ -123,6 +123,42 @@ TEST_F(ScopeFrame, PortThatCannotBeOpenedShowsTheTableMessageOnly) {
   EXPECT_TRUE(Str("DispStatus").startsWith("TAVIX"));
 }
 
+// Once the port is gone a Send reports that once and writes nothing more;
+// frames that sat in a buffer when the line hung up are no success either.
+TEST_F(ScopeFrame, ASendOnALostOrClosedPortGivesOneReport) {
+  enum When { kBefore, kDuring, kNeverOpened };
+  struct Case {
+    When when;
+    const char* target;
+    const char* portLine;
+  };
+  QTemporaryDir dir;
+  for (const Case c :
+       {Case{kBefore, "SelectRAM", "hung up"}, Case{kBefore, "SelectEEPROM", "hung up"},
+        Case{kDuring, "SelectRAM", "hung up"}, Case{kDuring, "SelectEEPROM", "hung up"},
+        Case{kNeverOpened, "SelectRAM", "does not exist"}}) {
+    SCOPED_TRACE(std::to_string(c.when) + c.target);
+    EndProgram();
+    sensor->Stop();
+    StartSensor(/*pacing=*/c.when == kDuring);  // paced: every frame is written before the hang-up
+    if (c.when == kNeverOpened) qputenv("TAVIX_COM1", dir.filePath("gone").toLocal8Bit());
+    ASSERT_EQ(StartProgram(), 0);
+    if (std::string(c.target) != "SelectRAM") Click(c.target);
+    if (c.when == kBefore) {
+      sensor->InjectFault(sim::Fault::kHangUp);
+      Click("ButtonGet");  // the sensor hangs up on this request: reported
+      toolkit->Popups().ClearShown();
+    }
+    if (c.when == kDuring) sensor->InjectFault(sim::Fault::kHangUp);  // at the first frame
+    sensor->ClearLog();
+    Click("ButtonSend");
+    EXPECT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Str("DispStatus"), "TIMEOUT");
+    EXPECT_TRUE(Str("DispPortInfo").contains(c.portLine)) << Str("DispPortInfo").toStdString();
+    EXPECT_EQ(ReceivedFrames(*sensor).size(), c.when == kDuring ? 1u : 0u);
+  }
+}
+
 TEST_F(ScopeFrame, SendToRamAndEepromSendsTheFramesOfTheByteTables) {
   PrepareSensorBlock();
   ASSERT_EQ(StartProgram(), 0);

@@ -12,6 +12,7 @@ class ScopeHarness : public ProgramHarness {
   // Builds the program on the current TAVIX_COM1 and runs its start-up;
   // then shows the main panel, as the program does before its event loop.
   int StartProgram() {
+    EndProgram();
     MakeToolkitAndPort();
     scope = std::make_unique<scope::Scope>(*toolkit, *port);
     const int result = scope->StartUp();

@@ -1,6 +1,16 @@
 // The live data cycle of the scope against the simulator: what each pass
 // shows and keeps, and every way the cycle ends.
+#include <qpa/qwindowsysteminterface.h>
+
+#include <QApplication>
 #include <QChartView>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <thread>
 
 #include "scope_harness.h"
 #include "ui/strip_chart.h"
@@ -209,6 +219,89 @@ TEST_F(ScopeLive, AFailedPassEndsTheCycleWithOneBoxAndKeepsThePreviousRecord) {
   EXPECT_EQ(scope->lnk.st.nBytesR, 36);
   ASSERT_EQ(Sent(), 4u + 3u);  // the surplus record went out ...
   EXPECT_NE(sensor->SentRecords().back(), sensor->SentRecords().at(5));  // ... and differed
+}
+
+// At 19200 baud a surplus or garbage is still on the line when the 32nd
+// byte is queued. Such an answer is reported once and shows nothing, the
+// line is let fall quiet, and every record taken before and after is one
+// the sensor sent: the framing never slips. In the live cycle and the zoom.
+TEST_F(ScopeLive, SurplusAndGarbageOnThePacedLineNeverShowAMisframedRecord) {
+  Start(/*pacing=*/true);
+  struct Case {
+    sim::Fault fault;
+    bool once;
+    const char* loop;
+  };
+  for (const Case c :
+       {Case{sim::Fault::kSurplus, true, "ButtonGo"}, Case{sim::Fault::kGarbage, true, "ButtonGo"},
+        Case{sim::Fault::kSurplus, false, "ButtonGo"},
+        Case{sim::Fault::kSurplus, true, "ButtonZoom"},
+        Case{sim::Fault::kGarbage, true, "ButtonZoom"}}) {
+    SCOPED_TRACE(std::string(c.loop) + (c.once ? " once " : " always ") +
+                 std::to_string(static_cast<int>(c.fault)));
+    toolkit->Popups().ClearShown();
+    std::vector<Record> taken;
+    std::size_t faultAt = Sent() + 3;
+    std::size_t stopAt = faultAt + 6;
+    QTimer round;  // once per pass: what the pass took, the fault, the end
+    QObject::connect(&round, &QTimer::timeout, [&] {
+      taken.push_back(scope->record.databuf);
+      if (Sent() == faultAt) sensor->InjectFault(c.fault, c.once);
+      if (Sent() >= stopAt) scope->flags.poll = 0;
+    });
+    round.start(0);
+    Click(c.loop);  // ends with the fault's report
+    EXPECT_EQ(Boxes(), Strings{Box(QString("TAVIX LIVE TEST SENSOR").leftJustified(48),
+                                   scope::texts::InfoTimeoutVer)});
+    sensor->ClearFault();
+    faultAt = 0;
+    const std::size_t before = Sent();
+    stopAt = before + 6;
+    Click(c.loop);  // on a clean line again: six good records, no report
+    EXPECT_GE(Sent(), before + 6);
+    EXPECT_EQ(Boxes().size(), 1u);
+    const std::vector<Record> sent = sensor->SentRecords();
+    for (const Record& r : taken) {
+      EXPECT_NE(std::find(sent.begin(), sent.end(), r), sent.end()) << "a misframed record";
+    }
+  }
+}
+
+// The window system's close of the main panel comes while an answer wait
+// runs (no events then) on a silent line. It is not lost to the failure box
+// that follows: the program ends once the wait and the box are over.
+TEST_F(ScopeLive, ACloseDuringAFailingWaitEndsTheProgram) {
+  Start();
+  toolkit->Popups().SetScripted(false);  // real boxes, dismissed as a user would
+  sensor->InjectFault(sim::Fault::kSilence, /*once=*/false);
+  int boxes = 0;
+  QTimer user;  // dismisses every box
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (qobject_cast<QMessageBox*>(w) != nullptr && w->isVisible()) {
+        ++boxes;
+        w->close();
+      }
+    }
+  });
+  user.start(50);
+  // The user closes the window 0.3 s into the first answer wait, as the
+  // window system would: from outside the program's thread.
+  QWindow* window = toolkit->PanelWidget(Panel())->windowHandle();
+  std::thread user2([window] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    QWindowSystemInterface::handleCloseEvent(window);
+  });
+  After(0, [&] { Click("ButtonGo"); });
+  After(6000, [&] { toolkit->QuitUserInterface(0); });  // the close was lost
+  QElapsedTimer clock;
+  clock.start();
+  EXPECT_EQ(scope->RunAndShutDown(), 0);
+  user2.join();
+  EXPECT_LT(clock.elapsed(), 4000);
+  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(DataRequests(), 1);
+  EXPECT_FALSE(port->IsOpen());
 }
 
 TEST_F(ScopeLive, StopDuringTheAnswerWaitStillShowsThatRecord) {

@@ -252,6 +252,26 @@ TEST(ScriptedLink, FailedWritesAreReportedOnceAndALostPortOnceBeforeTheFailure) 
   }
 }
 
+// Frames are on the line only once it has carried them: a port that hangs
+// up while 33 written frames are still on their way fails the operation
+// (once), though every write went through.
+TEST(ScriptedLink, AWriteOnlyOperationEndsOnceTheLineHasCarriedItsFrames) {
+  for (const bool hangUp : {false, true}) {
+    SCOPED_TRACE(hangUp);
+    Rig rig;
+    if (hangUp) rig.port.script.push_back(Reply().Hang(HangUp::kAt, 0.3));
+    rig.link.BeginWriteOnly(kOrderWriteRam);
+    bool ok = true;
+    const double took = rig.Took([&] {
+      for (int frame = 0; frame < 33; ++frame) ok &= rig.link.SendFrame(rig.block, kOrderWriteRam);
+      ok &= rig.link.EndWriteOnly();
+    });
+    EXPECT_NEAR(took, 33 * kFrameBytes * kByteSeconds, 1e-9);
+    EXPECT_EQ(ok, !hangUp);
+    EXPECT_EQ(rig.reporter.calls, hangUp ? "LF" : "");
+  }
+}
+
 TEST(ScriptedLink, AVersionCountsOnlyWhenExactly96BytesCome) {
   const std::string before(kVersionChars, 'A');
   const std::string text = "TAVIX TEST SENSOR 48 CHARACTERS LONG, EXACTLY.  ";

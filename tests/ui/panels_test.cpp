@@ -9,10 +9,23 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <qpa/qwindowsysteminterface.h>
+
+#include <QApplication>
+
 #include "ui_test_support.h"
 
 namespace tavix::ui::test {
 namespace {
+
+// The popup dialog of type D on screen, if any.
+template <class D>
+D* OpenDialog() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* dialog = qobject_cast<D*>(w); dialog != nullptr && dialog->isVisible()) return dialog;
+  }
+  return nullptr;
+}
 
 TEST(LoadPanel, FailuresGiveNegativeHandlesAndShowNothing) {
   Toolkit tk;
@@ -96,6 +109,58 @@ TEST_F(UiTest, ClosingAPanelAsksItsCallbackAndLeavesThePanelOpen) {
   EXPECT_EQ(recorder.panelEvents.size(), 3u);
 }
 
+// A close the window system queued while the program was busy (an answer
+// wait) reaches the panel, although a modal box comes up before the program
+// runs its events again: Qt drops a close for a window that a modal box blocks.
+TEST_F(UiTest, APopupKeepsInputFromThePanelsButNotACloseOfOne) {
+  Show();
+  // Queued while the program was busy (an answer wait): it comes in once
+  // the box runs its events.
+  QWindowSystemInterface::handleCloseEvent(tk.PanelWidget(panel)->windowHandle());
+  QTimer user;
+  int ticks = 0;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    auto* box = OpenDialog<QMessageBox>();
+    if (box == nullptr) return;
+    if (++ticks == 2) {
+      QTest::mouseClick(W("ButtonGo"), Qt::LeftButton);  // taken by no one
+      QTest::keyClick(W("EditAverage"), Qt::Key_Up);
+      QWindowSystemInterface::handleCloseEvent(tk.PanelWidget(panel)->windowHandle());
+    } else if (ticks > 3) {
+      box->close();
+    }
+  });
+  user.start(20);
+  tk.MessagePopup("TITLE", "text");
+  EXPECT_EQ(recorder.panelEvents,
+            (std::vector<std::pair<int, int>>{{panel, EVENT_CLOSE}, {panel, EVENT_CLOSE}}));
+  EXPECT_TRUE(recorder.calls.empty());
+}
+
+// A polling loop holds the repaints of its events and does them later.
+TEST_F(UiTest, HeldRepaintsWaitForRepaintNow) {
+  Show();
+  int paints = 0;
+  struct Counter : QObject {
+    int* count;
+    explicit Counter(int* c) : count(c) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) ++*count;
+      return false;
+    }
+  } counter(&paints);
+  W("DispX")->installEventFilter(&counter);
+  tk.SetCtrlVal(panel, "DispX", 123);
+  tk.ProcessSystemEventsHoldingRepaints();
+  EXPECT_EQ(paints, 0);
+  tk.RepaintNow();
+  EXPECT_GT(paints, 0);
+  paints = 0;
+  tk.SetCtrlVal(panel, "DispX", 456);  // nothing held: the usual way
+  tk.ProcessSystemEvents();
+  EXPECT_GT(paints, 0);
+}
+
 TEST_F(UiTest, AssistiveTechnologySeesNamesAndHelpTexts) {
   EXPECT_EQ(W("ButtonGo")->accessibleName(), "Go");          // mnemonic mark dropped
   EXPECT_EQ(W("EditAverage")->accessibleName(), "Average");  // its caption label
@@ -147,7 +212,7 @@ auto Answering(Act act, Call call) {
   QTimer timer;
   int ticks = 0;
   QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
+    if (auto* dialog = OpenDialog<D>()) {
       if (++ticks > 200) {
         static_cast<QDialog*>(dialog)->reject();
       } else {
