@@ -24,6 +24,23 @@ bool ValidRange(double min, double max) {
   return std::isfinite(min) && std::isfinite(max) && min < max;
 }
 
+void SetUpAxis(QValueAxis* axis) {
+  axis->setLabelFormat("%.0f");
+  axis->setTickCount(5);
+  // Grid and axis lines with zero-width pens: one pixel wide as before, but
+  // a line item with such a pen knows its bounds at once, where a wider pen
+  // has it build the line's outline every time it is asked (at every repaint).
+  QPen grid = axis->gridLinePen();
+  grid.setWidth(0);
+  axis->setGridLinePen(grid);
+  QPen minor = axis->minorGridLinePen();
+  minor.setWidth(0);
+  axis->setMinorGridLinePen(minor);
+  QPen line = axis->linePen();
+  line.setWidth(0);
+  axis->setLinePen(line);
+}
+
 void SetUpChart(QChart* chart, QValueAxis* x, QValueAxis* y) {
   chart->legend()->hide();
   chart->setAnimationOptions(QChart::NoAnimation);
@@ -32,26 +49,10 @@ void SetUpChart(QChart* chart, QValueAxis* x, QValueAxis* y) {
   // filled outline, would cover it again at every repaint.
   chart->setBackgroundVisible(false);
   chart->setMargins(QMargins(2, 2, 2, 2));
-  for (QValueAxis* axis : {x, y}) {
-    axis->setLabelFormat("%.0f");
-    axis->setTickCount(5);
-  }
+  SetUpAxis(x);
+  SetUpAxis(y);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
-  // Grid and axis lines with zero-width pens: one pixel wide as before, but
-  // a line item with such a pen knows its bounds at once, where a wider pen
-  // has it build the line's outline every time it is asked (at every repaint).
-  for (QValueAxis* axis : {x, y}) {
-    QPen grid = axis->gridLinePen();
-    grid.setWidth(0);
-    axis->setGridLinePen(grid);
-    QPen minor = axis->minorGridLinePen();
-    minor.setWidth(0);
-    axis->setMinorGridLinePen(minor);
-    QPen line = axis->linePen();
-    line.setWidth(0);
-    axis->setLinePen(line);
-  }
 }
 
 // Grid lines, axis lines and axis labels change only with the axes. Kept as

@@ -29,7 +29,11 @@ double NumberProperty(const QObject* object, const char* name, double fallback);
 
 bool ValidRange(double min, double max);
 
-// A plain chart: no legend, no animation, small margins.
+// Whole-number labels, five ticks, one-pixel lines.
+void SetUpAxis(QValueAxis* axis);
+
+// A plain chart: no legend, no animation, small margins; x at the bottom,
+// y on the left, both set up by SetUpAxis.
 void SetUpChart(QChart* chart, QValueAxis* x, QValueAxis* y);
 
 // Keeps grid lines, axis lines and axis labels below `root` as pixmaps.

@@ -1,6 +1,9 @@
 // Panels, event routing and the event loop of the Toolkit; popups are in popups.cpp.
 #include "ui/toolkit.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
@@ -27,6 +30,7 @@
 
 #include "ui/strip_chart.h"
 #include "ui/toolkit_impl.h"
+#include "ui/trend_chart.h"
 #include "ui/xy_graph.h"
 
 namespace tavix::ui {
@@ -39,6 +43,8 @@ QWidget* PanelLoader::createWidget(const QString& className, QWidget* parent, co
     widget = new XYGraph(parent);
   } else if (className == QLatin1String("StripChart")) {
     widget = new StripChart(parent);
+  } else if (className == QLatin1String("TrendChart")) {
+    widget = new TrendChart(parent);
   } else {
     return QUiLoader::createWidget(className, parent, name);
   }
@@ -103,7 +109,10 @@ void ShowInFront(QWidget* w) {
 
 // ------------------------------------------------------------------- Impl
 
-Toolkit::Impl::Impl() : router(this) {}
+Toolkit::Impl::Impl() : router(this) {
+  wake.setSingleShot(true);
+  wake.setTimerType(Qt::PreciseTimer);
+}
 
 Toolkit::Impl::~Impl() {
   for (auto& entry : panels) delete entry.second.widget.data();
@@ -214,6 +223,9 @@ void Toolkit::Impl::PrepareControl(int panel, int id) {
   } else if (auto* chart = qobject_cast<StripChart*>(w)) {
     chart->ApplyLayoutProperties();
     chart->viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
+  } else if (auto* trend = qobject_cast<TrendChart*>(w)) {
+    trend->ApplyLayoutProperties();
+    trend->viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
   } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
     QObject::connect(button, &QAbstractButton::clicked, button, [this, panel, id, button] {
       if (button->isCheckable()) Dispatch(panel, id, EVENT_VAL_CHANGED);
@@ -560,6 +572,19 @@ void Toolkit::QuitUserInterface(int code) {
 
 void Toolkit::ProcessSystemEvents() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void Toolkit::ProcessSystemEventsUntil(double deadline, const std::uint16_t& flag) {
+  constexpr double kLongestSleep = 0.1;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  while (flag != 0) {
+    const double left = deadline - Timer();
+    if (left <= 0.0) break;
+    // Blocks until an event comes; the timer is the event that comes at the latest.
+    d_->wake.start(static_cast<int>(std::ceil(std::min(left, kLongestSleep) * 1000.0)));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  d_->wake.stop();
 }
 
 }  // namespace tavix::ui
