@@ -53,6 +53,22 @@ constexpr ui::HelpText kMainHelp[] = {
     {"ButtonZoom", InfoButtonZoom},
     {"ButtonAutoAdjust", InfoButtonAutoAdjust},
     {"ButtonCalibGf60Deg", InfoButtonCalibGf60Deg},
+    {"ButtonOpenRecorder", InfoButtonOpenRecorder},
+};
+
+constexpr ui::HelpText kRecorderHelp[] = {
+    {"ButtonCloseRecorder", InfoButtonCloseRecorder},
+    {"ButtonStartRecord", InfoButtonStartRecord},
+    {"ButtonStopRecord", InfoButtonStopRecord},
+    {"EditInterval", InfoEditInterval},
+    {"EditRecVal", InfoEditRecVal},
+    {"DispRecordTimeDays", InfoDispRecordTime},
+    {"DispRecordTimeHours", InfoDispRecordTime},
+    {"DispRecordTimeMinutes", InfoDispRecordTime},
+    {"DispRecordTimeSeconds", InfoDispRecordTime},
+    {"DispRecordedValues", InfoDispRecordedValues},
+    {"DispRemaining", InfoDispRemaining},
+    {"GraphRecord", InfoGraphRecord},
 };
 
 }  // namespace
@@ -90,12 +106,19 @@ ui::CallbackTable MakeCallbackTable(Scope* scope) {
       {"CBF_ButtonZoom", CBF_ButtonZoom},
       {"CBF_GraphData2", CBF_GraphData2},
       {"CBF_AutoAdjust", CBF_AutoAdjust},
+      {"CBF_ButtonOpenRecorder", CBF_ButtonOpenRecorder},
+      {"CBF_EditInterval", CBF_EditInterval},
+      {"CBF_EditRecVal", CBF_EditRecVal},
+      {"CBF_ButtonStartRecord", CBF_ButtonStartRecord},
+      {"CBF_ButtonStopRecord", CBF_ButtonStopRecord},
+      {"CBF_ButtonCloseRecorder", CBF_ButtonCloseRecorder},
   };
   return table;
 }
 
 void InstallHelpTexts(Scope& scope) {
   scope.tk.SetHelpTexts(scope.frame.panel, kMainHelp);
+  scope.tk.SetHelpTexts(scope.frame.recpanel, kRecorderHelp);
 }
 
 }  // namespace tavix::scope

@@ -5,12 +5,14 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include <QString>
 
 #include "link/link.h"
 #include "link/params.h"
 #include "logic/history.h"
+#include "logic/record_store.h"
 #include "logic/zoom_scale.h"
 #include "ui/toolkit.h"
 
@@ -59,6 +61,16 @@ struct TeachState {
   logic::ZoomBox box;  // view box of the zoom graph, fixed when the zoom starts
 };
 
+struct RecorderState {
+  std::uint16_t zeitint = 1;   // interval in seconds
+  std::uint16_t anzwerte = 0;  // records to take
+  std::uint16_t reczeit = 0;   // last part written to the record-time display
+  std::uint16_t otcrec = 0;    // records taken in the current recording
+  // The record store, allocated once: recording allocates nothing.
+  std::vector<logic::Record> rawfile = std::vector<logic::Record>(logic::kMaxRecords);
+  logic::RecoveryFile recovery;  // every record as it is taken, beside file_name
+};
+
 class Scope final : public link::FailureReporter {
  public:
   Scope(ui::Toolkit& toolkit, link::Port& port);
@@ -75,6 +87,7 @@ class Scope final : public link::FailureReporter {
   LoopFlags flags;
   LiveState live;
   TeachState teach;
+  RecorderState rec;
 
   // Start-up and shutdown.
   int WinMain();         // the whole program; the exit code
@@ -126,6 +139,22 @@ class Scope final : public link::FailureReporter {
   void ApplyFromAll();
   void ShowGraphData2();
   void AutoAdjust();
+
+  // Recorder.
+  void CalcRecTime();
+  void Record();
+  void DoRecord();
+  void RecordFrame();
+  void SetRecordData();
+  void SlowDown();
+  // Stores the reading shown last as record otcrec, in the recovery file
+  // too; ends the recording when the count is reached.
+  void AppendRecord();
+  // The save question and the save, again under another name after a
+  // failure until it succeeds or the user declines.
+  void SaveRecords();
+  void StopRecord();
+  void ChangePanelRecord();
 
   // Failure reports of the link.
   void ReportFailure() override;
