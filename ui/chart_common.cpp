@@ -49,10 +49,10 @@ void SetUpChart(QChart* chart, QValueAxis* x, QValueAxis* y) {
   // filled outline, would cover it again at every repaint.
   chart->setBackgroundVisible(false);
   chart->setMargins(QMargins(2, 2, 2, 2));
-  SetUpAxis(x);
-  SetUpAxis(y);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
+  SetUpAxis(x);
+  SetUpAxis(y);
 }
 
 // Grid lines, axis lines and axis labels change only with the axes. Kept as

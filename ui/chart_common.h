@@ -29,7 +29,8 @@ double NumberProperty(const QObject* object, const char* name, double fallback);
 
 bool ValidRange(double min, double max);
 
-// Whole-number labels, five ticks, one-pixel lines.
+// Whole-number labels, five ticks, one-pixel lines. After the axis was
+// added to its chart: the chart's theme gives it its pens.
 void SetUpAxis(QValueAxis* axis);
 
 // A plain chart: no legend, no animation, small margins; x at the bottom,

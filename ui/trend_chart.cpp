@@ -50,8 +50,8 @@ TrendChart::TrendChart(QWidget* parent)
       left_(new LineLayer(chart_, LineLayer::Style::kSharp)),
       right_(new LineLayer(chart_, LineLayer::Style::kSharp)) {
   SetUpChart(chart_, x_, y_);
-  SetUpAxis(y2_);
   chart_->addAxis(y2_, Qt::AlignRight);
+  SetUpAxis(y2_);
   x_->setLabelFormat("%g");
   SetUpView(this);
   x_->setRange(0, XRangeFor(0));
@@ -199,8 +199,9 @@ void TrendChart::Feed(int trace, int i) {
   open.points = second != first ? 2 : 1;
 }
 
+// The axis items are not kept as pixmaps (CacheAxisItems): the labels of
+// this chart change with its ranges, and a cached label keeps its old text.
 void TrendChart::Place() {
-  CacheAxisItems(chart_);
   const QRectF area = chart_->plotArea();
   left_->place(area, ValueTransform(area, x_->min(), x_->max(), y_->min(), y_->max()));
   right_->place(area, ValueTransform(area, x_->min(), x_->max(), y2_->min(), y2_->max()));
