@@ -1,5 +1,6 @@
 #include "ui/chart_common.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QChart>
@@ -107,6 +108,23 @@ void LineLayer::changed() {
   update();
 }
 
+void LineLayer::setWholeArea(bool on) {
+  wholeArea_ = on;
+  changed();
+}
+
+void LineLayer::changedBetween(double x0, double x1) {
+  if (!wholeArea_) {
+    changed();
+    return;
+  }
+  const double left = transform_.map(QPointF(x0, 0.0)).x();
+  const double right = transform_.map(QPointF(x1, 0.0)).x();
+  update(QRectF(QPointF(std::min(left, right) - 2.0, area_.top()),
+                QPointF(std::max(left, right) + 2.0, area_.bottom()))
+             .intersected(area_));
+}
+
 void LineLayer::place(const QRectF& area, const QTransform& transform) {
   area_ = area;
   transform_ = transform;
@@ -116,6 +134,7 @@ void LineLayer::place(const QRectF& area, const QTransform& transform) {
 // The part of the plot area the visible lines cover, with room for the pen
 // and for a dot. Only that part repaints when the lines change.
 QRectF LineLayer::Bounds() const {
+  if (wholeArea_) return area_;
   // Corners, not QRectF::united(): that drops the empty rectangle of a lone point.
   QPolygonF corners;
   for (const auto& [key, line] : lines_) {

@@ -57,6 +57,9 @@ TrendChart::TrendChart(QWidget* parent)
   x_->setRange(0, XRangeFor(0));
   y_->setRange(kDefaultMin, kDefaultMax);
   y2_->setRange(kDefaultMin, kDefaultMax);
+  // New values change only the end of the lines: only that strip repaints.
+  left_->setWholeArea(true);
+  right_->setWholeArea(true);
   SetTraceCount(1, 0);
   connect(chart_, &QChart::plotAreaChanged, this, [this] { Place(); });
   for (QValueAxis* axis : {x_, y_, y2_}) {
@@ -135,9 +138,10 @@ void TrendChart::Append(const double* values, int count) {
     Decimate();
     return;
   }
-  for (int t = 0; t < count; ++t) Feed(t, Count() - 1);
-  left_->changed();
-  right_->changed();
+  double from = Count();
+  for (int t = 0; t < count; ++t) from = std::min(from, Feed(t, Count() - 1));
+  left_->changedBetween(from, Count());
+  right_->changedBetween(from, Count());
 }
 
 void TrendChart::FitAxes() {
@@ -174,8 +178,9 @@ void TrendChart::Decimate() {
 
 // Value i is drawn at x = i + 1; column c takes the values whose x lies in
 // [c, c + 1) * width_. Its lowest and highest value are drawn, in the order
-// they came, so the line keeps the shape of the data.
-void TrendChart::Feed(int trace, int i) {
+// they came, so the line keeps the shape of the data. Returns the x from
+// which the trace's line changed.
+double TrendChart::Feed(int trace, int i) {
   const std::vector<double>& v = values_[static_cast<std::size_t>(trace)];
   OpenColumn& open = open_[static_cast<std::size_t>(trace)];
   QPolygonF& points = Points(trace);
@@ -183,20 +188,23 @@ void TrendChart::Feed(int trace, int i) {
     int c = open.column + 1;
     while (i + 1 >= (c + 1) * width_) ++c;  // columns without a value
     open = OpenColumn{c, (c + 1) * width_, i, i, 1};
+    const double from = points.isEmpty() ? i + 1 : points.back().x();
     points.append(QPointF(i + 1, v[i]));
-    return;
+    return from;
   }
   const bool lower = v[i] < v[open.lo];
   const bool higher = v[i] > v[open.hi];
-  if (!lower && !higher) return;
+  if (!lower && !higher) return i + 1;
   if (lower) open.lo = i;
   if (higher) open.hi = i;
   points.resize(points.size() - open.points);
   const int first = std::min(open.lo, open.hi);
   const int second = std::max(open.lo, open.hi);
+  const double from = points.isEmpty() ? first + 1 : points.back().x();
   points.append(QPointF(first + 1, v[first]));
   if (second != first) points.append(QPointF(second + 1, v[second]));
   open.points = second != first ? 2 : 1;
+  return from;
 }
 
 // The axis items are not kept as pixmaps (CacheAxisItems): the labels of

@@ -69,10 +69,10 @@ class TrendChart : public QChartView {
   bool IsRight(int trace) const { return trace >= TraceCount() - rightTraces_; }
   int PlotColumns() const;
   QPolygonF& Points(int trace);
-  void FitAxes();               // x to the count, automatic y axes to the values
-  void Decimate();              // every trace's points again, when columns or x range changed
-  void Feed(int trace, int i);  // value i (the newest) into the trace's points
-  void Place();                 // maps the lines onto the plot area and the ranges
+  void FitAxes();                 // x to the count, automatic y axes to the values
+  void Decimate();                // every trace's points again, when columns or x range changed
+  double Feed(int trace, int i);  // value i (the newest) into the trace's points
+  void Place();                   // maps the lines onto the plot area and the ranges
 
   QChart* chart_;
   QValueAxis* x_;

@@ -144,17 +144,21 @@ void Scope::RecordFrame() {
   });
 }
 
+// The controls a recording writes with every record are named by static
+// strings (QStringLiteral): naming them allocates nothing.
 void Scope::SetRecordData() {
   const int p = frame.recpanel;
-  const std::pair<const char*, std::uint16_t> shown[] = {
-      {"RecR1", data.dataR},    {"RecG1", data.dataG}, {"RecB1", data.dataB}, {"RecR2", data.dataR},
-      {"RecG2", data.dataG},    {"RecB2", data.dataB}, {"RecX", data.dataX},  {"RecY", data.dataY},
-      {"RecINT", data.dataINT}, {"RecGF", data.dataGF}};
+  const std::pair<QString, std::uint16_t> shown[] = {
+      {QStringLiteral("RecR1"), data.dataR},    {QStringLiteral("RecG1"), data.dataG},
+      {QStringLiteral("RecB1"), data.dataB},    {QStringLiteral("RecR2"), data.dataR},
+      {QStringLiteral("RecG2"), data.dataG},    {QStringLiteral("RecB2"), data.dataB},
+      {QStringLiteral("RecX"), data.dataX},     {QStringLiteral("RecY"), data.dataY},
+      {QStringLiteral("RecINT"), data.dataINT}, {QStringLiteral("RecGF"), data.dataGF}};
   for (const auto& [display, value] : shown) tk.SetCtrlVal(p, display, value);
   // The reading shown is always stored after the wait, so the chart shows it at once.
   const double traces[] = {double(data.dataR), double(data.dataG), double(data.dataB),
                            double(data.dataINT), double(data.dataGF)};
-  tk.PlotTrendChart(p, kChart, traces, static_cast<int>(std::size(traces)));
+  tk.PlotTrendChart(p, QStringLiteral("GraphRecord"), traces, static_cast<int>(std::size(traces)));
 }
 
 void Scope::SlowDown() {
@@ -173,8 +177,9 @@ void Scope::AppendRecord() {
   rec.rawfile[rec.otcrec] = r;
   rec.recovery.Append(r);
   ++rec.otcrec;
-  tk.SetCtrlVal(frame.recpanel, "DispRecordedValues", rec.otcrec);
-  tk.SetCtrlVal(frame.recpanel, "DispRemaining", std::max(0, rec.anzwerte - rec.otcrec));
+  tk.SetCtrlVal(frame.recpanel, QStringLiteral("DispRecordedValues"), rec.otcrec);
+  tk.SetCtrlVal(frame.recpanel, QStringLiteral("DispRemaining"),
+                std::max(0, rec.anzwerte - rec.otcrec));
   if (rec.otcrec == rec.anzwerte) flags.pollrecord = 0;
 }
 
