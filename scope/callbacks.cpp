@@ -53,6 +53,22 @@ constexpr ui::HelpText kMainHelp[] = {
     {"ButtonZoom", InfoButtonZoom},
     {"ButtonAutoAdjust", InfoButtonAutoAdjust},
     {"ButtonCalibGf60Deg", InfoButtonCalibGf60Deg},
+    {"ButtonOpenRecorder", InfoButtonOpenRecorder},
+};
+
+constexpr ui::HelpText kRecorderHelp[] = {
+    {"ButtonCloseRecorder", InfoButtonCloseRecorder},
+    {"ButtonStartRecord", InfoButtonStartRecord},
+    {"ButtonStopRecord", InfoButtonStopRecord},
+    {"EditInterval", InfoEditInterval},
+    {"EditRecVal", InfoEditRecVal},
+    {"DispRecordTimeDays", InfoDispRecordTime},
+    {"DispRecordTimeHours", InfoDispRecordTime},
+    {"DispRecordTimeMinutes", InfoDispRecordTime},
+    {"DispRecordTimeSeconds", InfoDispRecordTime},
+    {"DispRecordedValues", InfoDispRecordedValues},
+    {"DispRemaining", InfoDispRemaining},
+    {"GraphRecord", InfoGraphRecord},
 };
 
 // Help texts of the gloss calibration panel.
@@ -104,6 +120,12 @@ ui::CallbackTable MakeCallbackTable(Scope* scope) {
       {"CBF_ButtonStartCalibRef1", CBF_ButtonStartCalibRef1},
       {"CBF_ButtonStartCalibRef2", CBF_ButtonStartCalibRef2},
       {"CBF_ButtonConfirmCalib", CBF_ButtonConfirmCalib},
+      {"CBF_ButtonOpenRecorder", CBF_ButtonOpenRecorder},
+      {"CBF_EditInterval", CBF_EditInterval},
+      {"CBF_EditRecVal", CBF_EditRecVal},
+      {"CBF_ButtonStartRecord", CBF_ButtonStartRecord},
+      {"CBF_ButtonStopRecord", CBF_ButtonStopRecord},
+      {"CBF_ButtonCloseRecorder", CBF_ButtonCloseRecorder},
   };
   return table;
 }
@@ -111,6 +133,7 @@ ui::CallbackTable MakeCallbackTable(Scope* scope) {
 void InstallHelpTexts(Scope& scope) {
   scope.tk.SetHelpTexts(scope.frame.panel, kMainHelp);
   scope.tk.SetHelpTexts(scope.frame.calibpanel, kCalibHelp);
+  scope.tk.SetHelpTexts(scope.frame.recpanel, kRecorderHelp);
 }
 
 }  // namespace tavix::scope

@@ -2,6 +2,8 @@
 // the control's name; the table in callbacks.cpp binds them by that name.
 #pragma once
 
+#include <QStringList>
+
 #include "scope/scope.h"
 
 namespace tavix::scope {
@@ -56,5 +58,14 @@ int CBF_ButtonCloseCalib(int panel, int control, int event, void* callbackData, 
 int CBF_ButtonStartCalibRef1(int panel, int control, int event, void* callbackData, int, int);
 int CBF_ButtonStartCalibRef2(int panel, int control, int event, void* callbackData, int, int);
 int CBF_ButtonConfirmCalib(int panel, int control, int event, void* callbackData, int, int);
+// Recorder.
+int CBF_ButtonOpenRecorder(int panel, int control, int event, void* callbackData, int, int);
+int CBF_EditInterval(int panel, int control, int event, void* callbackData, int, int);
+int CBF_EditRecVal(int panel, int control, int event, void* callbackData, int, int);
+int CBF_ButtonStartRecord(int panel, int control, int event, void* callbackData, int, int);
+int CBF_ButtonStopRecord(int panel, int control, int event, void* callbackData, int, int);
+int CBF_ButtonCloseRecorder(int panel, int control, int event, void* callbackData, int, int);
+// Controls the recorder cannot work without; a layout that lacks one is refused.
+QStringList RecorderPanelControls();
 
 }  // namespace tavix::scope

@@ -122,6 +122,20 @@ inline constexpr const char* InfoDispRecordTime =
 inline constexpr const char* InfoDispRecordedValues =
     " Displays how many values are already recorded.";
 inline constexpr const char* InfoDispRemaining = " Displays how many values remain to be recorded.";
+inline constexpr const char* InfoGraphRecord =
+    " Displays the values recorded so far against their number:          \n"
+    " 20DEG, 60DEG, 80DEG and INT on the left axis, GF (tenths) on the right axis.";
+inline constexpr const char* MsgNoRecordFile =
+    "No filename was choosen! \n"
+    "Recording will not be done! ";
+inline constexpr const char* MsgRecordFileExists =
+    "File already exist! \n"
+    "Do you want to continue?";
+inline constexpr const char* MsgRecordFileInUse =
+    " Make sure, that the file is not opened by any other program."
+    "                                    \n"
+    " Otherwise it can not be saved.";
+inline constexpr const char* MsgRecordFileSaved = "File has been saved!";
 inline constexpr const char* InfoReferenz1 =
     " Make sure that the sensor shines \n"
     " on the reference target with glossy factor 100 percent! ";

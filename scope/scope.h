@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include <QString>
 
@@ -13,6 +14,7 @@
 #include "link/params.h"
 #include "logic/gloss_calib.h"
 #include "logic/history.h"
+#include "logic/record_store.h"
 #include "logic/zoom_scale.h"
 #include "ui/toolkit.h"
 
@@ -67,6 +69,16 @@ struct GlossCalState : logic::GlossWords {
   bool searching = false;  // meanwhile the calibration panel ignores its buttons
 };
 
+struct RecorderState {
+  std::uint16_t zeitint = 1;   // interval in seconds
+  std::uint16_t anzwerte = 0;  // records to take
+  std::uint16_t reczeit = 0;   // last part written to the record-time display
+  std::uint16_t otcrec = 0;    // records taken in the current recording
+  // The record store, allocated once: recording allocates nothing.
+  std::vector<logic::Record> rawfile = std::vector<logic::Record>(logic::kMaxRecords);
+  logic::RecoveryFile recovery;  // every record as it is taken, beside file_name
+};
+
 class Scope final : public link::FailureReporter {
  public:
   Scope(ui::Toolkit& toolkit, link::Port& port);
@@ -84,6 +96,7 @@ class Scope final : public link::FailureReporter {
   LiveState live;
   TeachState teach;
   GlossCalState gloss;
+  RecorderState rec;
 
   // Start-up and shutdown.
   int WinMain();         // the whole program; the exit code
@@ -151,6 +164,21 @@ class Scope final : public link::FailureReporter {
   // One search step: the trial power on the slider, the calibration set to
   // the sensor, the settle wait, one data record; its raw 60-degree value.
   std::optional<std::uint16_t> CalibStep(std::uint16_t power);
+  // Recorder.
+  void CalcRecTime();
+  void Record();
+  void DoRecord();
+  void RecordFrame();
+  void SetRecordData();
+  void SlowDown();
+  // Stores the reading shown last as record otcrec, in the recovery file
+  // too; ends the recording when the count is reached.
+  void AppendRecord();
+  // The save question and the save, again under another name after a
+  // failure until it succeeds or the user declines.
+  void SaveRecords();
+  void StopRecord();
+  void ChangePanelRecord();
 
   // Failure reports of the link.
   void ReportFailure() override;

@@ -1,5 +1,6 @@
 #include "ui/chart_common.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QChart>
@@ -24,6 +25,23 @@ bool ValidRange(double min, double max) {
   return std::isfinite(min) && std::isfinite(max) && min < max;
 }
 
+void SetUpAxis(QValueAxis* axis) {
+  axis->setLabelFormat("%.0f");
+  axis->setTickCount(5);
+  // Grid and axis lines with zero-width pens: one pixel wide as before, but
+  // a line item with such a pen knows its bounds at once, where a wider pen
+  // has it build the line's outline every time it is asked (at every repaint).
+  QPen grid = axis->gridLinePen();
+  grid.setWidth(0);
+  axis->setGridLinePen(grid);
+  QPen minor = axis->minorGridLinePen();
+  minor.setWidth(0);
+  axis->setMinorGridLinePen(minor);
+  QPen line = axis->linePen();
+  line.setWidth(0);
+  axis->setLinePen(line);
+}
+
 void SetUpChart(QChart* chart, QValueAxis* x, QValueAxis* y) {
   chart->legend()->hide();
   chart->setAnimationOptions(QChart::NoAnimation);
@@ -32,26 +50,10 @@ void SetUpChart(QChart* chart, QValueAxis* x, QValueAxis* y) {
   // filled outline, would cover it again at every repaint.
   chart->setBackgroundVisible(false);
   chart->setMargins(QMargins(2, 2, 2, 2));
-  for (QValueAxis* axis : {x, y}) {
-    axis->setLabelFormat("%.0f");
-    axis->setTickCount(5);
-  }
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
-  // Grid and axis lines with zero-width pens: one pixel wide as before, but
-  // a line item with such a pen knows its bounds at once, where a wider pen
-  // has it build the line's outline every time it is asked (at every repaint).
-  for (QValueAxis* axis : {x, y}) {
-    QPen grid = axis->gridLinePen();
-    grid.setWidth(0);
-    axis->setGridLinePen(grid);
-    QPen minor = axis->minorGridLinePen();
-    minor.setWidth(0);
-    axis->setMinorGridLinePen(minor);
-    QPen line = axis->linePen();
-    line.setWidth(0);
-    axis->setLinePen(line);
-  }
+  SetUpAxis(x);
+  SetUpAxis(y);
 }
 
 // Grid lines, axis lines and axis labels change only with the axes. Kept as
@@ -106,6 +108,23 @@ void LineLayer::changed() {
   update();
 }
 
+void LineLayer::setWholeArea(bool on) {
+  wholeArea_ = on;
+  changed();
+}
+
+void LineLayer::changedBetween(double x0, double x1) {
+  if (!wholeArea_) {
+    changed();
+    return;
+  }
+  const double left = transform_.map(QPointF(x0, 0.0)).x();
+  const double right = transform_.map(QPointF(x1, 0.0)).x();
+  update(QRectF(QPointF(std::min(left, right) - 2.0, area_.top()),
+                QPointF(std::max(left, right) + 2.0, area_.bottom()))
+             .intersected(area_));
+}
+
 void LineLayer::place(const QRectF& area, const QTransform& transform) {
   area_ = area;
   transform_ = transform;
@@ -115,6 +134,7 @@ void LineLayer::place(const QRectF& area, const QTransform& transform) {
 // The part of the plot area the visible lines cover, with room for the pen
 // and for a dot. Only that part repaints when the lines change.
 QRectF LineLayer::Bounds() const {
+  if (wholeArea_) return area_;
   // Corners, not QRectF::united(): that drops the empty rectangle of a lone point.
   QPolygonF corners;
   for (const auto& [key, line] : lines_) {

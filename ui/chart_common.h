@@ -29,7 +29,12 @@ double NumberProperty(const QObject* object, const char* name, double fallback);
 
 bool ValidRange(double min, double max);
 
-// A plain chart: no legend, no animation, small margins.
+// Whole-number labels, five ticks, one-pixel lines. After the axis was
+// added to its chart: the chart's theme gives it its pens.
+void SetUpAxis(QValueAxis* axis);
+
+// A plain chart: no legend, no animation, small margins; x at the bottom,
+// y on the left, both set up by SetUpAxis.
 void SetUpChart(QChart* chart, QValueAxis* x, QValueAxis* y);
 
 // Keeps grid lines, axis lines and axis labels below `root` as pixmaps.
@@ -76,6 +81,12 @@ class LineLayer : public QGraphicsItem {
   const std::map<int, Line>& lines() const { return lines_; }
   // Repaints where the lines were and where they are now.
   void changed();
+  // For lines that grow with every value: the layer covers the whole plot
+  // area, so that a change need not repaint the lines' whole extent.
+  void setWholeArea(bool on);
+  // With the whole area: the lines changed only between x0 and x1 (in
+  // values), and only that strip repaints.
+  void changedBetween(double x0, double x1);
   // Takes a new plot area and value transform (ValueTransform).
   void place(const QRectF& area, const QTransform& transform);
 
@@ -90,6 +101,7 @@ class LineLayer : public QGraphicsItem {
   QRectF area_;
   QTransform transform_;
   QRectF bounds_;
+  bool wholeArea_ = false;
 };
 
 }  // namespace tavix::ui

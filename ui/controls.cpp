@@ -28,6 +28,7 @@
 #include "ui/strip_chart.h"
 #include "ui/toolkit.h"
 #include "ui/toolkit_impl.h"
+#include "ui/trend_chart.h"
 #include "ui/xy_graph.h"
 
 namespace tavix::ui {
@@ -595,8 +596,18 @@ bool Toolkit::TraceVisible(int panel, const QString& ctrl, int trace) const {
 }
 
 std::vector<double> Toolkit::TraceValues(int panel, const QString& ctrl, int trace) const {
-  auto* chart = d_->As<StripChart>(panel, ctrl);
-  return chart == nullptr ? std::vector<double>() : chart->TraceValues(trace - 1);
+  QWidget* w = d_->Widget(panel, ctrl);
+  if (auto* chart = qobject_cast<StripChart*>(w)) return chart->TraceValues(trace - 1);
+  if (auto* trend = qobject_cast<TrendChart*>(w)) return trend->Values(trace - 1);
+  return {};
+}
+
+void Toolkit::ClearTrendChart(int panel, const QString& ctrl, int points) {
+  if (auto* chart = d_->As<TrendChart>(panel, ctrl)) chart->Clear(points);
+}
+
+void Toolkit::PlotTrendChart(int panel, const QString& ctrl, const double* values, int count) {
+  if (auto* chart = d_->As<TrendChart>(panel, ctrl)) chart->Append(values, count);
 }
 
 }  // namespace tavix::ui

@@ -24,6 +24,11 @@ void PopupScript::QueueFile(int result, const QString& path) {
   files_.emplace_back(result, path);
 }
 
+void PopupScript::Record(PopupRecord record) {
+  shown_.push_back(std::move(record));
+  if (observer_) observer_(shown_.back());
+}
+
 bool PopupScript::TakeConfirm(int* answer) {
   if (confirms_.empty()) return false;
   if (answer) *answer = confirms_.front();

@@ -2,6 +2,7 @@
 #include "ui/toolkit.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -29,6 +30,7 @@
 
 #include "ui/strip_chart.h"
 #include "ui/toolkit_impl.h"
+#include "ui/trend_chart.h"
 #include "ui/xy_graph.h"
 
 namespace tavix::ui {
@@ -41,6 +43,8 @@ QWidget* PanelLoader::createWidget(const QString& className, QWidget* parent, co
     widget = new XYGraph(parent);
   } else if (className == QLatin1String("StripChart")) {
     widget = new StripChart(parent);
+  } else if (className == QLatin1String("TrendChart")) {
+    widget = new TrendChart(parent);
   } else {
     return QUiLoader::createWidget(className, parent, name);
   }
@@ -123,7 +127,10 @@ void ShowInFront(QWidget* w) {
 
 // ------------------------------------------------------------------- Impl
 
-Toolkit::Impl::Impl() : router(this) {}
+Toolkit::Impl::Impl() : router(this) {
+  wake.setSingleShot(true);
+  wake.setTimerType(Qt::PreciseTimer);
+}
 
 Toolkit::Impl::~Impl() {
   for (auto& entry : panels) delete entry.second.widget.data();
@@ -232,6 +239,9 @@ void Toolkit::Impl::PrepareControl(int panel, int id) {
   } else if (auto* chart = qobject_cast<StripChart*>(w)) {
     chart->ApplyLayoutProperties();
     chart->viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
+  } else if (auto* trend = qobject_cast<TrendChart*>(w)) {
+    trend->ApplyLayoutProperties();
+    trend->viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
   } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
     QObject::connect(button, &QAbstractButton::clicked, button, [this, panel, id, button] {
       if (button->isCheckable()) Dispatch(panel, id, EVENT_VAL_CHANGED);
@@ -634,6 +644,19 @@ void Toolkit::RepaintNow() {
     QEvent update(QEvent::UpdateRequest);
     QCoreApplication::sendEvent(window, &update);
   }
+}
+
+void Toolkit::ProcessSystemEventsUntil(double deadline, const std::uint16_t& flag) {
+  constexpr double kLongestSleep = 0.1;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  while (flag != 0) {
+    const double left = deadline - Timer();
+    if (left <= 0.0) break;
+    // Blocks until an event comes; the timer is the event that comes at the latest.
+    d_->wake.start(static_cast<int>(std::ceil(std::min(left, kLongestSleep) * 1000.0)));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  d_->wake.stop();
 }
 
 }  // namespace tavix::ui

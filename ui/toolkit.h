@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <span>
@@ -84,13 +85,19 @@ class PopupScript {
   void QueueFile(int result, const QString& path);
   const std::vector<PopupRecord>& Shown() const { return shown_; }
   void ClearShown() { shown_.clear(); }
+  // Called with every popup as it is shown (after its answer was taken),
+  // before the program goes on: a test's hook for what happens meanwhile.
+  void SetObserver(std::function<void(const PopupRecord&)> observer) {
+    observer_ = std::move(observer);
+  }
 
   // Used by the toolkit.
   bool TakeConfirm(int* answer);
   bool TakeFile(int* result, QString* path);
-  void Record(PopupRecord record) { shown_.push_back(std::move(record)); }
+  void Record(PopupRecord record);
 
  private:
+  std::function<void(const PopupRecord&)> observer_;
   bool scripted_ = false;
   std::vector<int> confirms_;
   std::vector<std::pair<int, QString>> files_;
@@ -204,7 +211,15 @@ class Toolkit {
   void SetPointsPerScreen(int panel, const QString& ctrl, int points);
   void SetTraceVisible(int panel, const QString& ctrl, int trace, bool visible);  // trace from 1
   bool TraceVisible(int panel, const QString& ctrl, int trace) const;
-  std::vector<double> TraceValues(int panel, const QString& ctrl, int trace) const;  // on screen
+  // Strip chart: the values on screen; trend chart: every value.
+  std::vector<double> TraceValues(int panel, const QString& ctrl, int trace) const;
+
+  // Trend charts ("TrendChart" in layouts): every value given, against its
+  // number, drawn decimated to the chart's width. Clearing makes room for
+  // `points` values per trace; each plot appends one value to every trace
+  // (`count` = the number of traces).
+  void ClearTrendChart(int panel, const QString& ctrl, int points);
+  void PlotTrendChart(int panel, const QString& ctrl, const double* values, int count);
 
   // Popups, all through Popups().
   PopupScript& Popups() { return popups_; }
@@ -235,6 +250,10 @@ class Toolkit {
   void ProcessSystemEventsHoldingRepaints();
   // Does the repaints the panels have waiting; nothing when none wait.
   void RepaintNow();
+  // Runs events as they come until Timer() reaches `deadline` or an event
+  // has cleared `flag`. Sleeps while no event is pending (it never spins a
+  // core) and wakes at least every 0.1 s.
+  void ProcessSystemEventsUntil(double deadline, const std::uint16_t& flag);
 
  private:
   struct Impl;

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QUiLoader>
 
 #include "ui/toolkit.h"
@@ -25,7 +26,7 @@ class QTableWidget;
 namespace tavix::ui {
 
 // Builds the adapter's own widget classes named in layouts ("XYGraph",
-// "StripChart") and every standard widget.
+// "StripChart", "TrendChart") and every standard widget.
 class PanelLoader : public QUiLoader {
  public:
   using QUiLoader::QUiLoader;
@@ -139,6 +140,7 @@ struct Toolkit::Impl {
       targets;  // -> (panel, control; 0 = panel)
   MouseKey lastMouse;
   std::vector<QEventLoop*> loops;  // running RunUserInterface loops, innermost last
+  QTimer wake;                     // ends the sleep of ProcessSystemEventsUntil
   bool quitPending = false;
   int quitCode = 0;
   mutable std::set<QString> warned;

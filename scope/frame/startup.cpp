@@ -37,7 +37,7 @@ int Scope::StartUp() {
   tk.SetCallbacks(MakeCallbackTable(this));
   frame.panel = tk.LoadPanel(0, kLayoutFile, kScopePanelResource, MainPanelControls());
   if (frame.panel < 0) return -1;
-  frame.recpanel = tk.LoadPanel(0, kLayoutFile, kRecorderPanelResource);
+  frame.recpanel = tk.LoadPanel(0, kLayoutFile, kRecorderPanelResource, RecorderPanelControls());
   if (frame.recpanel < 0) return -1;
   frame.calibpanel = tk.LoadPanel(0, kLayoutFile, kCalibPanelResource, CalibPanelControls());
   if (frame.calibpanel < 0) return -1;
@@ -91,13 +91,8 @@ int CBF_P(int, int event, void* callbackData, int, int) {
   return 0;
 }
 
-int CBF_RECP(int panel, int event, void* callbackData, int, int) {
-  if (event == ui::EVENT_CLOSE) {
-    Scope& s = ScopeOf(callbackData);
-    s.flags.pollrecord = 0;
-    s.tk.RemovePopup(panel);
-    s.tk.DisplayPanel(s.frame.panel);
-  }
+int CBF_RECP(int, int event, void* callbackData, int, int) {
+  if (event == ui::EVENT_CLOSE) ScopeOf(callbackData).ChangePanelRecord();
   return 0;
 }
 

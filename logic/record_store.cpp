@@ -1,0 +1,109 @@
+#include "logic/record_store.h"
+
+#include <QSaveFile>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace tavix::logic {
+
+Record RecordOf(const link::DataVars& d) {
+  return {d.dataR, d.dataG, d.dataB, d.dataX, d.dataY, d.dataINT, d.dataGF};
+}
+
+void FormatRecordLine(const Record& record, char* line) {
+  for (int f = 0; f < kRecordWords; ++f) {
+    char* field = line + f * kRecordFieldChars;
+    unsigned value = record[static_cast<std::size_t>(f)];
+    int i = kRecordFieldChars;
+    do {
+      field[--i] = static_cast<char>('0' + value % 10);
+      value /= 10;
+    } while (value != 0);
+    while (i > 0) field[--i] = ' ';
+  }
+  line[kRecordLineChars - 1] = '\n';
+}
+
+QByteArray FormatRecordFile(const Record* records, int count) {
+  QByteArray out(static_cast<qsizetype>(count) * kRecordLineChars, Qt::Uninitialized);
+  for (int i = 0; i < count; ++i) {
+    FormatRecordLine(records[i], out.data() + static_cast<qsizetype>(i) * kRecordLineChars);
+  }
+  return out;
+}
+
+bool WriteRecordFile(const QString& path, const Record* records, int count, QString* error) {
+  QSaveFile file(path);
+  // Unbuffered, so that a short write (disk full, size limit) is seen here:
+  // a buffered QSaveFile would commit the truncated file.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    *error = file.errorString();
+    return false;
+  }
+  const QByteArray content = FormatRecordFile(records, count);
+  const qint64 written = file.write(content);
+  if (written != content.size()) {
+    *error = written < 0
+                 ? file.errorString()
+                 : QStringLiteral("only %1 of %2 bytes could be written (is the disk full?)")
+                       .arg(written)
+                       .arg(content.size());
+    file.cancelWriting();
+    return false;
+  }
+  if (!file.commit()) {
+    *error = file.errorString();
+    return false;
+  }
+  return true;
+}
+
+bool RecoveryFile::Create(const QString& recordFile) {
+  Close();
+  failed_ = false;
+  written_ = 0;
+  error_.clear();
+  const QString base = recordFile + QStringLiteral(".recovery");
+  for (int n = 1; n <= 99; ++n) {
+    path_ = n == 1 ? base : QStringLiteral("%1-%2").arg(base).arg(n);
+    file_.setFileName(path_);
+    if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) return true;
+    if (!file_.exists()) break;  // not a name clash: the directory refuses
+  }
+  error_ = file_.errorString();
+  path_.clear();
+  return false;
+}
+
+bool RecoveryFile::Append(const Record& record) {
+  if (!file_.isOpen() || failed_) return false;
+  FormatRecordLine(record, line_.data());
+  const qint64 written = file_.write(line_.data(), kRecordLineChars);
+  if (written != kRecordLineChars) {
+    failed_ = true;
+    error_ = written < 0 ? file_.errorString() : QStringLiteral("the disk is full");
+    // A part of a line would spoil the file for a reader: cut it off.
+    if (written > 0) file_.resize(file_.size() - written);
+    return false;
+  }
+#ifdef Q_OS_UNIX
+  // Into the page cache is enough for a crash or a kill; a power loss needs the disk.
+  ::fdatasync(file_.handle());
+#endif
+  ++written_;
+  return true;
+}
+
+void RecoveryFile::Close() {
+  if (file_.isOpen()) file_.close();
+}
+
+void RecoveryFile::Remove() {
+  Close();
+  if (!path_.isEmpty()) QFile::remove(path_);
+  path_.clear();
+}
+
+}  // namespace tavix::logic

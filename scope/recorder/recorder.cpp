@@ -1,0 +1,262 @@
+// The recorder: readings taken at a fixed interval into the record store,
+// shown on the recorder panel as numbers and as a chart, kept in a recovery
+// file while the recording runs, and saved to a record file at its end.
+#include <algorithm>
+
+#include <QDir>
+
+#include "logic/record_time.h"
+#include "scope/callbacks.h"
+#include "scope/help_texts.h"
+
+namespace tavix::scope {
+
+using namespace texts;
+
+namespace {
+
+constexpr const char* kChart = "GraphRecord";
+constexpr const char* kLocked[] = {"EditInterval", "EditRecVal", "ButtonStartRecord"};
+
+QString Native(const QString& path) {
+  return QDir::toNativeSeparators(path);
+}
+
+std::uint16_t ReadWord(Scope& s, const char* control) {
+  return static_cast<std::uint16_t>(
+      std::clamp(s.tk.GetCtrlInt(s.frame.recpanel, control), 0, 0xFFFF));
+}
+
+// The record-file dialog: "record.dat" in the program's directory.
+int SelectRecordFile(Scope& s, QString* path) {
+  return s.tk.FileSelectPopup(s.frame.proj_dir, "record.dat", "*.dat", "FILENAME!", "OK",
+                              /*restrictDirectory=*/false, /*restrictExtension=*/true,
+                              /*allowCancel=*/true, /*allowMakeDirectory=*/true, path);
+}
+
+// After a failed save: another file, an existing one only when the user
+// agrees to replace it. False when the user cancels the dialog.
+bool SelectAnotherRecordFile(Scope& s) {
+  for (;;) {
+    QString path;
+    const int chosen = SelectRecordFile(s, &path);
+    if (chosen < 1) return false;
+    if (chosen == 1 && s.tk.ConfirmPopup("ATTENTION!", MsgRecordFileExists) == 0) continue;
+    s.frame.file_name = path;
+    return true;
+  }
+}
+
+void SetRecorderLocked(Scope& s, bool locked) {
+  for (const char* control : kLocked) s.tk.SetOperable(s.frame.recpanel, control, !locked);
+  s.tk.SetBackColor(s.frame.recpanel, "ButtonStartRecord", locked ? kRed : kLightGrey);
+}
+
+}  // namespace
+
+QStringList RecorderPanelControls() {
+  return {"EditInterval",
+          "EditRecVal",
+          "ButtonStartRecord",
+          "ButtonStopRecord",
+          "ButtonCloseRecorder",
+          "DispRecordTimeDays",
+          "DispRecordTimeHours",
+          "DispRecordTimeMinutes",
+          "DispRecordTimeSeconds",
+          "DispRecordedValues",
+          "DispRemaining",
+          "RecR1",
+          "RecG1",
+          "RecB1",
+          "RecR2",
+          "RecG2",
+          "RecB2",
+          "RecX",
+          "RecY",
+          "RecINT",
+          "RecGF",
+          kChart};
+}
+
+void Scope::CalcRecTime() {
+  const int p = frame.recpanel;
+  rec.zeitint = ReadWord(*this, "EditInterval");
+  rec.anzwerte = ReadWord(*this, "EditRecVal");
+  tk.SetCtrlVal(p, "DispRecordedValues", 0);
+  tk.SetCtrlVal(p, "DispRemaining", rec.anzwerte);
+  const logic::RecordTime t = logic::CalcRecordTime(rec.zeitint, rec.anzwerte);
+  const std::pair<const char*, std::int64_t> parts[] = {{"DispRecordTimeDays", t.days},
+                                                        {"DispRecordTimeHours", t.hours},
+                                                        {"DispRecordTimeMinutes", t.minutes},
+                                                        {"DispRecordTimeSeconds", t.seconds}};
+  for (const auto& [display, value] : parts) {
+    rec.reczeit = static_cast<std::uint16_t>(value);
+    tk.SetCtrlVal(p, display, static_cast<double>(value));
+  }
+}
+
+void Scope::Record() {
+  // Interval and count are checked where they meet: a layout's ranges per
+  // control cannot keep their product within bounds.
+  const std::uint16_t zeitint = ReadWord(*this, "EditInterval");
+  const std::uint16_t anzwerte = ReadWord(*this, "EditRecVal");
+  if (const QString problem = logic::CheckRecordPlan(zeitint, anzwerte); !problem.isEmpty()) {
+    tk.MessagePopup("ATTENTION!",
+                    QStringLiteral(" %1 \n Recording will not be done! ").arg(problem));
+    return;
+  }
+  const int chosen = SelectRecordFile(*this, &frame.file_name);
+  if (chosen < 1) {
+    tk.MessagePopup("ATTENTION!", MsgNoRecordFile);
+    return;
+  }
+  if (chosen == 1) {
+    if (tk.ConfirmPopup("ATTENTION!", MsgRecordFileExists) == 0) return;
+    tk.MessagePopup("ATTENTION!", MsgRecordFileInUse);
+  }
+  DoRecord();
+}
+
+void Scope::DoRecord() {
+  SetRecorderLocked(*this, true);
+  if (!rec.recovery.Create(frame.file_name)) {
+    tk.MessagePopup("ATTENTION!",
+                    QStringLiteral(" No recovery file can be written beside \n %1 \n %2 \n"
+                                   " Until they are saved, the records are kept in memory only. ")
+                        .arg(Native(frame.file_name), rec.recovery.Error()));
+  }
+  RecordFrame();
+  rec.recovery.Close();
+  SaveRecords();
+  SetRecorderLocked(*this, false);
+}
+
+void Scope::RecordFrame() {
+  rec.otcrec = 0;
+  CalcRecTime();
+  tk.ClearTrendChart(frame.recpanel, kChart, rec.anzwerte);
+  // Data requests leave transbeg and waitdel as they are.
+  PollRecords(flags.pollrecord, [](Scope& s) {
+    s.SetRecordData();
+    s.SlowDown();
+    s.AppendRecord();
+  });
+}
+
+// The controls a recording writes with every record are named by static
+// strings (QStringLiteral): naming them allocates nothing.
+void Scope::SetRecordData() {
+  const int p = frame.recpanel;
+  const std::pair<QString, std::uint16_t> shown[] = {
+      {QStringLiteral("RecR1"), data.dataR},    {QStringLiteral("RecG1"), data.dataG},
+      {QStringLiteral("RecB1"), data.dataB},    {QStringLiteral("RecR2"), data.dataR},
+      {QStringLiteral("RecG2"), data.dataG},    {QStringLiteral("RecB2"), data.dataB},
+      {QStringLiteral("RecX"), data.dataX},     {QStringLiteral("RecY"), data.dataY},
+      {QStringLiteral("RecINT"), data.dataINT}, {QStringLiteral("RecGF"), data.dataGF}};
+  for (const auto& [display, value] : shown) tk.SetCtrlVal(p, display, value);
+  // The reading shown is always stored after the wait, so the chart shows it at once.
+  const double traces[] = {double(data.dataR), double(data.dataG), double(data.dataB),
+                           double(data.dataINT), double(data.dataGF)};
+  tk.PlotTrendChart(p, QStringLiteral("GraphRecord"), traces, static_cast<int>(std::size(traces)));
+}
+
+void Scope::SlowDown() {
+  lnk.st.tstart = Timer();
+  lnk.st.tdiff = 0.0;
+  tk.ProcessSystemEventsUntil(lnk.st.tstart + rec.zeitint, flags.pollrecord);
+  lnk.st.tdiff = Timer() - lnk.st.tstart;
+}
+
+void Scope::AppendRecord() {
+  if (rec.otcrec >= rec.rawfile.size()) {  // the store is full (never with a checked plan)
+    flags.pollrecord = 0;
+    return;
+  }
+  const logic::Record r = logic::RecordOf(data);
+  rec.rawfile[rec.otcrec] = r;
+  rec.recovery.Append(r);
+  ++rec.otcrec;
+  tk.SetCtrlVal(frame.recpanel, QStringLiteral("DispRecordedValues"), rec.otcrec);
+  tk.SetCtrlVal(frame.recpanel, QStringLiteral("DispRemaining"),
+                std::max(0, rec.anzwerte - rec.otcrec));
+  if (rec.otcrec == rec.anzwerte) flags.pollrecord = 0;
+}
+
+void Scope::SaveRecords() {
+  if (tk.ConfirmPopup("CONFIRM SAVING TO ", frame.file_name) == 0) {
+    rec.recovery.Remove();
+    return;
+  }
+  QString error;
+  while (!logic::WriteRecordFile(frame.file_name, rec.rawfile.data(), rec.otcrec, &error)) {
+    tk.MessagePopup("ATTENTION!",
+                    QStringLiteral(" Saving the record file failed: \n %1 \n %2 \n"
+                                   " The %3 records are kept: choose another file for them, \n"
+                                   " or cancel to leave them unsaved. ")
+                        .arg(Native(frame.file_name), error)
+                        .arg(rec.otcrec));
+    if (!SelectAnotherRecordFile(*this)) {
+      const QString kept = rec.recovery.Path().isEmpty()
+                               ? QStringLiteral(" They are lost when the next recording starts. ")
+                               : QStringLiteral(" The recovery file \n %1 \n holds %2 of them. ")
+                                     .arg(Native(rec.recovery.Path()))
+                                     .arg(rec.recovery.Written());
+      tk.MessagePopup("ATTENTION!", QStringLiteral(" The records were not saved. \n") + kept);
+      return;
+    }
+  }
+  rec.recovery.Remove();
+  tk.MessagePopup("INFO!", MsgRecordFileSaved);
+}
+
+void Scope::StopRecord() {
+  flags.pollrecord = 0;
+}
+
+void Scope::ChangePanelRecord() {
+  flags.pollrecord = 0;
+  tk.RemovePopup(frame.recpanel);
+  tk.DisplayPanel(frame.panel);
+}
+
+int CBF_ButtonOpenRecorder(int, int, int event, void* callbackData, int, int) {
+  Scope& s = ScopeOf(callbackData);
+  if (event != ui::EVENT_COMMIT) return 0;
+  s.lnk.SettleWait();
+  s.flags.poll = 0;
+  s.tk.HidePanel(s.frame.panel);
+  s.tk.InstallPopup(s.frame.recpanel);
+  s.CalcRecTime();  // the record time of the values the panel shows
+  return 0;
+}
+
+int CBF_EditInterval(int, int, int event, void* callbackData, int, int) {
+  if (event == ui::EVENT_COMMIT) ScopeOf(callbackData).CalcRecTime();
+  return 0;
+}
+
+int CBF_EditRecVal(int, int, int event, void* callbackData, int, int) {
+  if (event == ui::EVENT_COMMIT) ScopeOf(callbackData).CalcRecTime();
+  return 0;
+}
+
+int CBF_ButtonStartRecord(int, int, int event, void* callbackData, int, int) {
+  Scope& s = ScopeOf(callbackData);
+  if (event != ui::EVENT_COMMIT || s.flags.pollrecord != 0) return 0;
+  s.lnk.SettleWait();
+  s.Record();
+  return 0;
+}
+
+int CBF_ButtonStopRecord(int, int, int event, void* callbackData, int, int) {
+  if (event == ui::EVENT_COMMIT) ScopeOf(callbackData).StopRecord();
+  return 0;
+}
+
+int CBF_ButtonCloseRecorder(int, int, int event, void* callbackData, int, int) {
+  if (event == ui::EVENT_COMMIT) ScopeOf(callbackData).ChangePanelRecord();
+  return 0;
+}
+
+}  // namespace tavix::scope
