@@ -62,7 +62,7 @@ void Scope::SetPanelData() {
   tk.SetCtrlVal(panel, "DispY", data.dataY);
   tk.SetCtrlVal(panel, "DispINT", data.dataINT);
   tk.SetCtrlVal(panel, "DispCOL", data.dataCOL);
-  const double gloss = static_cast<double>(static_cast<float>(data.dataGF) / 10.0f);
+  const double gloss = static_cast<float>(data.dataGF) / 10.0;
   tk.SetCtrlVal(panel, "DispGF", gloss);
   tk.SetCtrlVal(panel, "DispGFBig", gloss);
 
