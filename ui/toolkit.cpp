@@ -207,6 +207,14 @@ void Toolkit::Impl::PrepareControl(int panel, int id) {
     Dispatch(panel, id, EVENT_VAL_CHANGED);
     Dispatch(panel, id, EVENT_COMMIT);
   };
+  // A user's value stays within the layout's range, also after the program
+  // showed one beyond it.
+  auto user_number = [this, panel, id] {
+    ++numberChanges;
+    if (const ControlRecord* c = Record(panel, id)) RestoreLayoutRange(*c);
+    Dispatch(panel, id, EVENT_VAL_CHANGED);
+    Dispatch(panel, id, EVENT_COMMIT);
+  };
 
   if (auto* graph = qobject_cast<XYGraph*>(w)) {
     graph->ApplyLayoutProperties();
@@ -222,11 +230,15 @@ void Toolkit::Impl::PrepareControl(int panel, int id) {
   } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
     spin->setKeyboardTracking(false);
     control.operable = !spin->isReadOnly();
-    QObject::connect(spin, &QSpinBox::valueChanged, spin, change_and_commit);
+    control.layoutMin = spin->minimum();
+    control.layoutMax = spin->maximum();
+    QObject::connect(spin, &QSpinBox::valueChanged, spin, user_number);
   } else if (auto* dspin = qobject_cast<QDoubleSpinBox*>(w)) {
     dspin->setKeyboardTracking(false);
     control.operable = !dspin->isReadOnly();
-    QObject::connect(dspin, &QDoubleSpinBox::valueChanged, dspin, change_and_commit);
+    control.layoutMin = dspin->minimum();
+    control.layoutMax = dspin->maximum();
+    QObject::connect(dspin, &QDoubleSpinBox::valueChanged, dspin, user_number);
   } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
     // Optional item values from the layout: "itemValues" = "0,3,7".
     const QStringList values =
@@ -239,7 +251,10 @@ void Toolkit::Impl::PrepareControl(int panel, int id) {
     QObject::connect(combo, &QComboBox::activated, combo, change_and_commit);
   } else if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
     ShowSliderValue(slider);
+    control.layoutMin = slider->minimum();
+    control.layoutMax = slider->maximum();
     QObject::connect(slider, &QAbstractSlider::valueChanged, slider, [this, panel, id, slider] {
+      if (const ControlRecord* c = Record(panel, id)) RestoreLayoutRange(*c);
       ShowSliderValue(slider);
       Dispatch(panel, id, EVENT_VAL_CHANGED);
       if (!slider->isSliderDown()) Dispatch(panel, id, EVENT_COMMIT);
@@ -399,8 +414,13 @@ bool Toolkit::Impl::Filter(QObject* watched, QEvent* event) {
     case QEvent::KeyRelease:
     case QEvent::Shortcut:
     case QEvent::Wheel: {
-      const PanelRecord* p = Panel(panel);
-      return p != nullptr && !p->controls[static_cast<std::size_t>(id - 1)].operable;
+      const ControlRecord* control = Record(panel, id);
+      if (control == nullptr) return false;
+      if (!control->operable) return true;
+      if (event->type() == QEvent::KeyPress && watched == control->widget) {
+        CommitOnEnter(panel, id, static_cast<QKeyEvent*>(event));
+      }
+      return false;
     }
     default:
       return false;
@@ -443,6 +463,19 @@ bool Toolkit::Impl::MouseEvent(int panel, int id, QEvent* event) {
     Dispatch(panel, id, kind, at.y(), at.x());
   }
   return inert || mouse->button() == Qt::RightButton;
+}
+
+// Enter confirms a numeric control's number: a changed one commits through
+// valueChanged, an unchanged one commits here (a port number confirmed again
+// reconnects).
+void Toolkit::Impl::CommitOnEnter(int panel, int id, const QKeyEvent* key) {
+  if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return;
+  const ControlRecord* control = Record(panel, id);
+  auto* spin = control ? qobject_cast<QAbstractSpinBox*>(control->widget) : nullptr;
+  if (spin == nullptr) return;
+  const int changes = numberChanges;
+  spin->interpretText();
+  if (numberChanges == changes) Dispatch(panel, id, EVENT_COMMIT);
 }
 
 void Toolkit::Impl::Dispatch(int panel, int control, int event, int data1, int data2) {
