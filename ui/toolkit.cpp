@@ -4,8 +4,10 @@
 #include <algorithm>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QChartView>
 #include <QComboBox>
@@ -91,6 +93,52 @@ QString AccessibleNameFor(const ControlRecord& control) {
     if (!text.trimmed().isEmpty()) return text.trimmed();
   }
   return control.name;
+}
+
+// Qt names a combo box by its current text on Linux and leaves its label to
+// a relation, so screen readers announce "STAT" where the ring is PMOD. A
+// ring is named by its label here and gives its current item as its value.
+class RingAccessible : public QAccessibleWidget {
+ public:
+  explicit RingAccessible(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Value) return Combo()->currentText();
+    const QString text = QAccessibleWidget::text(t);
+    return t == QAccessible::Name && text.isEmpty() ? Combo()->currentText() : text;
+  }
+  // The item list, as Qt's own interface gives it.
+  int childCount() const override { return 1; }
+  QAccessibleInterface* child(int index) const override {
+    return index == 0 ? QAccessible::queryAccessibleInterface(Combo()->view()) : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    return child != nullptr && child->object() == Combo()->view() ? 0 : -1;
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.expandable = true;
+    s.expanded = Combo()->view()->isVisible();
+    return s;
+  }
+  QStringList actionNames() const override {
+    return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& action) override {
+    if (action == showMenuAction() || action == pressAction()) {
+      Combo()->showPopup();
+    } else {
+      QAccessibleWidget::doAction(action);
+    }
+  }
+
+ private:
+  QComboBox* Combo() const { return static_cast<QComboBox*>(widget()); }
+};
+
+QAccessibleInterface* RingFactory(const QString& className, QObject* object) {
+  if (className != QLatin1String("QComboBox") || !object->isWidgetType()) return nullptr;
+  return new RingAccessible(static_cast<QComboBox*>(object));
 }
 
 // Shows a panel above the others and gives a window the input focus.
@@ -498,6 +546,8 @@ Toolkit::Toolkit() : d_(std::make_unique<Impl>()) {
   d_->self = this;
   // Only the program ends its event loop (a panel closing is its decision).
   QApplication::setQuitOnLastWindowClosed(false);
+  QAccessible::removeFactory(RingFactory);  // one entry however many toolkits were made
+  QAccessible::installFactory(RingFactory);
 }
 
 Toolkit::~Toolkit() = default;
