@@ -327,5 +327,23 @@ TEST(ScopeProgram, MissingOrBrokenLayoutEndsWithMinusOne) {
   EXPECT_EQ(run(), -1);
 }
 
+// A display that does not answer ends either program with -1 and no word
+// of its own (Qt's platform plugin would abort it).
+TEST(Programs, ADisplayThatDoesNotAnswerEndsWithMinusOne) {
+  QTemporaryDir dir;
+  for (const char* program : {"TavixScope", "TavixCalib"}) {
+    QByteArray errors;
+    EXPECT_EQ(RunProcess(QCoreApplication::applicationDirPath() + "/" + program, {},
+                         {{"QT_QPA_PLATFORM", ""},
+                          {"WAYLAND_DISPLAY", ""},
+                          {"DISPLAY", ":987"},
+                          {"TAVIX_COM1", dir.filePath("no-device")}},
+                         5, &errors),
+              -1)
+        << program;
+    EXPECT_EQ(errors, "") << program;
+  }
+}
+
 }  // namespace
 }  // namespace tavix::e2e
