@@ -1,5 +1,8 @@
 #include "branding/command_line.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -30,7 +33,25 @@ void Name(QCoreApplication& app, const ProgramId& id) {
   app.setApplicationVersion(QStringLiteral(TAVIX_VERSION));
 }
 
+// While the application object is made. Qt ends a start without a display
+// with a fatal message and an abort; the program ends quietly with -1
+// instead. The platform plugin's warnings that lead there are dropped; any
+// other message is written as Qt writes it.
+void QuietWithoutDisplay(QtMsgType type, const QMessageLogContext& context,
+                         const QString& message) {
+  if (type == QtFatalMsg) std::_Exit(-1);
+  if (QLatin1String(context.category).startsWith(QLatin1String("qt.qpa"))) return;
+  std::fprintf(stderr, "%s\n", qUtf8Printable(qFormatLogMessage(type, context, message)));
+}
+
 }  // namespace
+
+std::unique_ptr<QApplication> OpenDisplay(int& argc, char** argv) {
+  const QtMessageHandler before = qInstallMessageHandler(QuietWithoutDisplay);
+  auto app = std::make_unique<QApplication>(argc, argv);
+  qInstallMessageHandler(before);
+  return app;
+}
 
 std::optional<int> AnswerWithoutDisplay(int argc, char** argv, const ProgramId& id) {
   QStringList arguments;

@@ -2,6 +2,7 @@
 // (port 1 is DEVICE). Help and version need no display.
 #pragma once
 
+#include <memory>
 #include <optional>
 
 class QApplication;
@@ -17,6 +18,11 @@ struct ProgramId {
 // Before the application object: answers --help or --version on standard
 // output and gives the exit code; nothing when the program is to start.
 std::optional<int> AnswerWithoutDisplay(int argc, char** argv, const ProgramId& id);
+
+// Makes the application object. When no display can be opened (none named,
+// or one that does not answer) the program ends here with exit code -1 and
+// without a word.
+std::unique_ptr<QApplication> OpenDisplay(int& argc, char** argv);
 
 // After it: names the application and its desktop entry, parses the command
 // line (a wrong one ends the program with a message and exit code 1) and

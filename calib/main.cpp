@@ -12,15 +12,8 @@ int main(int argc, char** argv) {
       "Calibrates the three channels of the Tavix reflection sensor and stores the factors and "
       "the default parameter set in its EEPROM."};
   if (const auto code = tavix::branding::AnswerWithoutDisplay(argc, argv, kProgram)) return *code;
-#ifdef Q_OS_LINUX
-  // Without a display Qt would abort; the program ends with -1 instead.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-    return -1;
-  }
-#endif
-  QApplication app(argc, argv);
-  tavix::branding::ApplyCommandLine(app, kProgram);
+  const auto app = tavix::branding::OpenDisplay(argc, argv);
+  tavix::branding::ApplyCommandLine(*app, kProgram);
   tavix::ui::Toolkit toolkit;
   tavix::link::SerialPort port;
   tavix::calib::Calib calib(toolkit, port);

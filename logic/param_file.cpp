@@ -1,6 +1,9 @@
 #include "logic/param_file.h"
 
+#include <algorithm>
+
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace tavix::logic {
@@ -9,6 +12,12 @@ namespace {
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+// Decimal digits only: no sign, no base prefix, and nothing after the number
+// (a NUL byte would end a C parser's number early).
+bool IsDecimal(const QByteArray& token) {
+  return std::all_of(token.begin(), token.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace
@@ -40,7 +49,7 @@ bool ParseParamFile(const QByteArray& content, ParamWords* words, QString* error
     const QByteArray token = content.mid(i, end - i);
     bool ok = false;
     const qulonglong value = token.toULongLong(&ok);
-    if (!ok || token.startsWith('+')) {
+    if (!ok || !IsDecimal(token)) {
       *error = QStringLiteral("line %1: \"%2\" is not a number.")
                    .arg(line)
                    .arg(QString::fromLatin1(token.left(20)));
@@ -69,6 +78,12 @@ bool ParseParamFile(const QByteArray& content, ParamWords* words, QString* error
 }
 
 bool ReadParamFile(const QString& path, ParamWords* words, QString* error) {
+  // Opening a FIFO would wait for a writer, a device may never end: only a
+  // regular file is read.
+  if (const QFileInfo info(path); info.exists() && !info.isFile()) {
+    *error = QStringLiteral("it is not a regular file.");
+    return false;
+  }
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     *error = QStringLiteral("it cannot be read: %1.").arg(file.errorString());

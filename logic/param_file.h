@@ -22,7 +22,8 @@ QByteArray FormatParamFile(const ParamWords& words);
 // wrong in `error`.
 bool ParseParamFile(const QByteArray& content, ParamWords* words, QString* error);
 
-// Reads and parses `path`; the error names the file's fault.
+// Reads and parses `path`; the error names the file's fault. Anything but a
+// regular file (a FIFO, a device, a directory) is refused without opening it.
 bool ReadParamFile(const QString& path, ParamWords* words, QString* error);
 
 // Writes the whole file or nothing: an earlier file of that name stays as it

@@ -11,15 +11,8 @@ int main(int argc, char** argv) {
       "TavixScope", "tavix-scope",
       "Live values, parameter set and teach table of the Tavix reflection sensor."};
   if (const auto code = tavix::branding::AnswerWithoutDisplay(argc, argv, kProgram)) return *code;
-#ifdef Q_OS_LINUX
-  // Without a display Qt would abort; the program ends with -1 instead.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-    return -1;
-  }
-#endif
-  QApplication app(argc, argv);
-  tavix::branding::ApplyCommandLine(app, kProgram);
+  const auto app = tavix::branding::OpenDisplay(argc, argv);
+  tavix::branding::ApplyCommandLine(*app, kProgram);
   tavix::ui::Toolkit toolkit;
   tavix::link::SerialPort port;
   tavix::scope::Scope scope(toolkit, port);

@@ -56,7 +56,7 @@ struct LiveState {
   std::uint16_t scale = 0;                  // gloss chart: 0 fixed 0..1000, 1 automatic
   std::array<std::uint16_t, 4096> xramp{};  // boundary line X + Y = 4095
   std::array<std::uint16_t, 4096> yramp{};
-  bool cycleRunning = false;  // GetData is running (a Go while it polls is ignored)
+  bool cycleRunning = false;  // GetData is the innermost polling loop (a Go then is ignored)
 };
 
 struct TeachState {

@@ -1,6 +1,7 @@
 // Values, attributes, tables and graphs of controls. A value set here never
 // produces an event: the signals that report a user's change are blocked
 // while the program sets one.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -52,6 +53,23 @@ int ToInt(double value) {
 
 QString NumberText(double value) {
   return QString::number(value, 'g', 12);
+}
+
+// Setting a range rewrites a spin box's text: only when it changes (the
+// displays are set in every pass of the live cycle).
+template <class Widget, class Value>
+void SetRange(Widget* w, Value min, Value max) {
+  if (w->minimum() != min || w->maximum() != max) w->setRange(min, max);
+}
+
+// A value read from the sensor or a file is shown as it is, as the rings
+// keep theirs: the range widens to hold it, and is the layout's again for a
+// value within.
+template <class Widget, class Value>
+void SetHeld(Widget* w, const ControlRecord& control, Value value) {
+  SetRange(w, std::min(value, static_cast<Value>(control.layoutMin)),
+           std::max(value, static_cast<Value>(control.layoutMax)));
+  w->setValue(value);
 }
 
 // Editor of a table cell: whole numbers within the table's range.
@@ -114,6 +132,18 @@ void ShowSliderValue(QAbstractSlider* slider) {
   if (auto* label = slider->window()->findChild<QLabel*>(name)) label->setNum(slider->value());
 }
 
+void RestoreLayoutRange(const ControlRecord& control) {
+  QWidget* w = control.widget;
+  const QSignalBlocker block(w);
+  if (auto* spin = qobject_cast<QSpinBox*>(w)) {
+    SetRange(spin, ToInt(control.layoutMin), ToInt(control.layoutMax));
+  } else if (auto* dspin = qobject_cast<QDoubleSpinBox*>(w)) {
+    SetRange(dspin, control.layoutMin, control.layoutMax);
+  } else if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
+    SetRange(slider, ToInt(control.layoutMin), ToInt(control.layoutMax));
+  }
+}
+
 void PrepareTable(QTableWidget* table) {
   bool ok = false;
   int min = table->property("cellMin").toInt(&ok);
@@ -152,15 +182,16 @@ void Toolkit::SetHelpTexts(int panel, std::span<const HelpText> table) {
 }
 
 void Toolkit::SetCtrlVal(int panel, const QString& ctrl, double value) {
-  QWidget* w = d_->Widget(panel, ctrl);
-  if (w == nullptr) return;
+  const ControlRecord* control = d_->Find(panel, ctrl);
+  if (control == nullptr) return;
+  QWidget* w = control->widget;
   const QSignalBlocker block(w);
   if (auto* button = qobject_cast<QAbstractButton*>(w)) {
     if (button->isCheckable()) button->setChecked(value != 0.0);
   } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
-    spin->setValue(ToInt(value));
+    SetHeld(spin, *control, ToInt(value));
   } else if (auto* dspin = qobject_cast<QDoubleSpinBox*>(w)) {
-    dspin->setValue(value);
+    SetHeld(dspin, *control, value);
   } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
     int found = -1;
     for (int i = 0; i < combo->count() && found < 0; ++i) {
@@ -176,7 +207,7 @@ void Toolkit::SetCtrlVal(int panel, const QString& ctrl, double value) {
     }
     combo->setCurrentIndex(found);
   } else if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
-    slider->setValue(ToInt(value));
+    SetHeld(slider, *control, ToInt(value));
     ShowSliderValue(slider);
   } else if (auto* bar = qobject_cast<QProgressBar*>(w)) {
     bar->setValue(ToInt(value));

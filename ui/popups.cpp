@@ -150,6 +150,16 @@ QString FilterSuffix(const QString& filter) {
   return match.hasMatch() ? match.captured(1) : QString();
 }
 
+// With the extension restricted, a name without the filter's gets it
+// appended: "init" -> "init.dat", "data.txt" -> "data.txt.dat".
+QString WithFilterSuffix(const QString& path, const QString& filter) {
+  const QString suffix = FilterSuffix(filter);
+  if (suffix.isEmpty() || QFileInfo(path).suffix().compare(suffix, Qt::CaseInsensitive) == 0) {
+    return path;
+  }
+  return path + QLatin1Char('.') + suffix;
+}
+
 }  // namespace
 
 int Toolkit::FileSelectPopup(const QString& directory, const QString& defaultName,
@@ -168,6 +178,10 @@ int Toolkit::FileSelectPopup(const QString& directory, const QString& defaultNam
     int result = 0;
     QString chosen;
     if (!popups_.TakeFile(&result, &chosen)) result = 0;
+    if (result != 0 && restrictExtension) {
+      chosen = WithFilterSuffix(chosen, filter);
+      result = QFileInfo::exists(chosen) ? 1 : 2;
+    }
     record.answer = result;
     record.path = result == 0 ? QString() : chosen;
     if (path) *path = record.path;
@@ -188,7 +202,6 @@ int Toolkit::FileSelectPopup(const QString& directory, const QString& defaultNam
   if (!filter.isEmpty()) dialog.setNameFilter(QtNameFilter(filter));
   dialog.setDirectory(directory);
   if (!defaultName.isEmpty()) dialog.selectFile(defaultName);
-  if (restrictExtension) dialog.setDefaultSuffix(FilterSuffix(filter));
   if (restrictDirectory) {
     const QString start = QDir(directory).absolutePath();
     QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog,
@@ -198,7 +211,8 @@ int Toolkit::FileSelectPopup(const QString& directory, const QString& defaultNam
   }
   if (path) path->clear();
   if (d_->RunDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return 0;
-  const QString chosen = dialog.selectedFiles().constFirst();
+  QString chosen = dialog.selectedFiles().constFirst();
+  if (restrictExtension) chosen = WithFilterSuffix(chosen, filter);
   if (path) *path = chosen;
   return QFileInfo::exists(chosen) ? 1 : 2;
 }

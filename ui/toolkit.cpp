@@ -5,8 +5,10 @@
 #include <cmath>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QChartView>
 #include <QComboBox>
@@ -95,6 +97,52 @@ QString AccessibleNameFor(const ControlRecord& control) {
     if (!text.trimmed().isEmpty()) return text.trimmed();
   }
   return control.name;
+}
+
+// Qt names a combo box by its current text on Linux and leaves its label to
+// a relation, so screen readers announce "STAT" where the ring is PMOD. A
+// ring is named by its label here and gives its current item as its value.
+class RingAccessible : public QAccessibleWidget {
+ public:
+  explicit RingAccessible(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Value) return Combo()->currentText();
+    const QString text = QAccessibleWidget::text(t);
+    return t == QAccessible::Name && text.isEmpty() ? Combo()->currentText() : text;
+  }
+  // The item list, as Qt's own interface gives it.
+  int childCount() const override { return 1; }
+  QAccessibleInterface* child(int index) const override {
+    return index == 0 ? QAccessible::queryAccessibleInterface(Combo()->view()) : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    return child != nullptr && child->object() == Combo()->view() ? 0 : -1;
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.expandable = true;
+    s.expanded = Combo()->view()->isVisible();
+    return s;
+  }
+  QStringList actionNames() const override {
+    return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& action) override {
+    if (action == showMenuAction() || action == pressAction()) {
+      Combo()->showPopup();
+    } else {
+      QAccessibleWidget::doAction(action);
+    }
+  }
+
+ private:
+  QComboBox* Combo() const { return static_cast<QComboBox*>(widget()); }
+};
+
+QAccessibleInterface* RingFactory(const QString& className, QObject* object) {
+  if (className != QLatin1String("QComboBox") || !object->isWidgetType()) return nullptr;
+  return new RingAccessible(static_cast<QComboBox*>(object));
 }
 
 // What a user does with mouse and keys, which no panel takes while a popup is up.
@@ -232,6 +280,14 @@ void Toolkit::Impl::PrepareControl(int panel, int id) {
     Dispatch(panel, id, EVENT_VAL_CHANGED);
     Dispatch(panel, id, EVENT_COMMIT);
   };
+  // A user's value stays within the layout's range, also after the program
+  // showed one beyond it.
+  auto user_number = [this, panel, id] {
+    ++numberChanges;
+    if (const ControlRecord* c = Record(panel, id)) RestoreLayoutRange(*c);
+    Dispatch(panel, id, EVENT_VAL_CHANGED);
+    Dispatch(panel, id, EVENT_COMMIT);
+  };
 
   if (auto* graph = qobject_cast<XYGraph*>(w)) {
     graph->ApplyLayoutProperties();
@@ -250,11 +306,15 @@ void Toolkit::Impl::PrepareControl(int panel, int id) {
   } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
     spin->setKeyboardTracking(false);
     control.operable = !spin->isReadOnly();
-    QObject::connect(spin, &QSpinBox::valueChanged, spin, change_and_commit);
+    control.layoutMin = spin->minimum();
+    control.layoutMax = spin->maximum();
+    QObject::connect(spin, &QSpinBox::valueChanged, spin, user_number);
   } else if (auto* dspin = qobject_cast<QDoubleSpinBox*>(w)) {
     dspin->setKeyboardTracking(false);
     control.operable = !dspin->isReadOnly();
-    QObject::connect(dspin, &QDoubleSpinBox::valueChanged, dspin, change_and_commit);
+    control.layoutMin = dspin->minimum();
+    control.layoutMax = dspin->maximum();
+    QObject::connect(dspin, &QDoubleSpinBox::valueChanged, dspin, user_number);
   } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
     // Optional item values from the layout: "itemValues" = "0,3,7".
     const QStringList values =
@@ -267,7 +327,10 @@ void Toolkit::Impl::PrepareControl(int panel, int id) {
     QObject::connect(combo, &QComboBox::activated, combo, change_and_commit);
   } else if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
     ShowSliderValue(slider);
+    control.layoutMin = slider->minimum();
+    control.layoutMax = slider->maximum();
     QObject::connect(slider, &QAbstractSlider::valueChanged, slider, [this, panel, id, slider] {
+      if (const ControlRecord* c = Record(panel, id)) RestoreLayoutRange(*c);
       ShowSliderValue(slider);
       Dispatch(panel, id, EVENT_VAL_CHANGED);
       if (!slider->isSliderDown()) Dispatch(panel, id, EVENT_COMMIT);
@@ -428,8 +491,13 @@ bool Toolkit::Impl::Filter(QObject* watched, QEvent* event) {
     case QEvent::KeyRelease:
     case QEvent::Shortcut:
     case QEvent::Wheel: {
-      const PanelRecord* p = Panel(panel);
-      return p != nullptr && !p->controls[static_cast<std::size_t>(id - 1)].operable;
+      const ControlRecord* control = Record(panel, id);
+      if (control == nullptr) return false;
+      if (!control->operable) return true;
+      if (event->type() == QEvent::KeyPress && watched == control->widget) {
+        CommitOnEnter(panel, id, static_cast<QKeyEvent*>(event));
+      }
+      return false;
     }
     default:
       return false;
@@ -474,6 +542,19 @@ bool Toolkit::Impl::MouseEvent(int panel, int id, QEvent* event) {
   return inert || mouse->button() == Qt::RightButton;
 }
 
+// Enter confirms a numeric control's number: a changed one commits through
+// valueChanged, an unchanged one commits here (a port number confirmed again
+// reconnects).
+void Toolkit::Impl::CommitOnEnter(int panel, int id, const QKeyEvent* key) {
+  if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return;
+  const ControlRecord* control = Record(panel, id);
+  auto* spin = control ? qobject_cast<QAbstractSpinBox*>(control->widget) : nullptr;
+  if (spin == nullptr) return;
+  const int changes = numberChanges;
+  spin->interpretText();
+  if (numberChanges == changes) Dispatch(panel, id, EVENT_COMMIT);
+}
+
 void Toolkit::Impl::Dispatch(int panel, int control, int event, int data1, int data2) {
   const PanelRecord* p = Panel(panel);
   if (p == nullptr || control < 1 || control > static_cast<int>(p->controls.size())) return;
@@ -494,6 +575,8 @@ Toolkit::Toolkit() : d_(std::make_unique<Impl>()) {
   d_->self = this;
   // Only the program ends its event loop (a panel closing is its decision).
   QApplication::setQuitOnLastWindowClosed(false);
+  QAccessible::removeFactory(RingFactory);  // one entry however many toolkits were made
+  QAccessible::installFactory(RingFactory);
 }
 
 Toolkit::~Toolkit() = default;

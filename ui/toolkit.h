@@ -226,6 +226,9 @@ class Toolkit {
   void MessagePopup(const QString& title, const QString& text);
   int ConfirmPopup(const QString& title, const QString& text);  // 1 yes, 0 no
   // 0 cancelled, 1 existing file, 2 new file; the chosen path in *path.
+  // With `restrictExtension` a name without the filter's extension gets it
+  // appended, and the result is that of the name so completed (scripted
+  // answers too).
   int FileSelectPopup(const QString& directory, const QString& defaultName, const QString& filter,
                       const QString& title, const QString& buttonLabel, bool restrictDirectory,
                       bool restrictExtension, bool allowCancel, bool allowMakeDirectory,

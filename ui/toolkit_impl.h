@@ -20,6 +20,7 @@
 class QAbstractSlider;
 class QDialog;
 class QEventLoop;
+class QKeyEvent;
 class QLabel;
 class QTableWidget;
 
@@ -47,7 +48,11 @@ struct ControlRecord {
   bool hasBackColor = false;
   std::uint32_t backColor = 0;
   bool edited = false;  // a text field typed into since its last commit
-  QString helpText;     // shown on a right click, when set
+  // A numeric control's range as the layout gives it: the user's limits. A
+  // value the program sets beyond them widens the widget's range instead.
+  double layoutMin = 0.0;
+  double layoutMax = 0.0;
+  QString helpText;  // shown on a right click, when set
   QString helpTitle;
 };
 
@@ -110,6 +115,7 @@ struct Toolkit::Impl {
   // Events.
   bool Filter(QObject* watched, QEvent* event);
   bool MouseEvent(int panel, int control, QEvent* event);
+  void CommitOnEnter(int panel, int control, const QKeyEvent* key);
   void Dispatch(int panel, int control, int event, int data1 = 0, int data2 = 0);
   void DispatchPanel(int panel, int event);
 
@@ -139,6 +145,7 @@ struct Toolkit::Impl {
   std::unordered_map<const QObject*, std::pair<int, int>>
       targets;  // -> (panel, control; 0 = panel)
   MouseKey lastMouse;
+  int numberChanges = 0;           // user changes of numeric controls so far
   std::vector<QEventLoop*> loops;  // running RunUserInterface loops, innermost last
   QTimer wake;                     // ends the sleep of ProcessSystemEventsUntil
   bool quitPending = false;
@@ -154,5 +161,9 @@ void ShowInFront(QWidget* w);
 
 // Gives a table control integer cells and an integer cell editor (controls.cpp).
 void PrepareTable(QTableWidget* table);
+
+// The widget's range is the layout's again; a value outside it is clamped
+// (after a user's change, of a value the program had set beyond it).
+void RestoreLayoutRange(const ControlRecord& control);
 
 }  // namespace tavix::ui

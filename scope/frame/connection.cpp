@@ -50,6 +50,9 @@ int CBF_EditConnect(int panel, int, int event, void* callbackData, int, int) {
   s.lnk.Close();
   s.lnk.st.com = static_cast<std::uint16_t>(s.tk.GetCtrlInt(panel, "EditConnect"));
   s.ShowStatus("Init COM-Port ...");
+  // The sensor may still be storing what the last operation sent; the line
+  // check's version request waits like every other frame.
+  s.lnk.SettleWait();
   s.InitRS232(s.lnk.st.com);
   return 0;
 }

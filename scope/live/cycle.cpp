@@ -62,7 +62,7 @@ void Scope::SetPanelData() {
   tk.SetCtrlVal(panel, "DispY", data.dataY);
   tk.SetCtrlVal(panel, "DispINT", data.dataINT);
   tk.SetCtrlVal(panel, "DispCOL", data.dataCOL);
-  const double gloss = static_cast<double>(static_cast<float>(data.dataGF) / 10.0f);
+  const double gloss = static_cast<float>(data.dataGF) / 10.0;
   tk.SetCtrlVal(panel, "DispGF", gloss);
   tk.SetCtrlVal(panel, "DispGFBig", gloss);
 
@@ -100,7 +100,9 @@ int CBF_ButtonGo(int panel, int, int event, void* callbackData, int, int) {
   if (event != ui::EVENT_COMMIT) return 0;
   // While the live cycle polls, a second Go changes nothing: one cycle talks
   // to the sensor and Stop ends it. A Go after Stop, Send or Get in the same
-  // round of events (the cycle is ending) starts a new cycle.
+  // round of events (the cycle is ending) starts a new cycle, and so does a
+  // Go during the zoom: the zoom polls no more and the cycle runs inside it
+  // until Stop ends both.
   if (s.live.cycleRunning && s.flags.poll == 1) return 0;
   s.lnk.SettleWait();
   s.tk.DeleteGraphPlot(panel, "GraphData1", -1);

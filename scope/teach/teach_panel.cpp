@@ -79,7 +79,12 @@ void Scope::ShowGraphData2() {
   // A sensor still storing a parameter set must not be asked for data: the
   // zoom, like Go, starts once the settle delay of that transfer has passed.
   lnk.SettleWait();
+  // Go during the zoom starts the live cycle, whether the zoom began from
+  // idle or inside a running cycle: the zoom, not that cycle, polls now.
+  const bool outer = live.cycleRunning;
+  live.cycleRunning = false;
   PollRecords(flags.poll, ShowZoomFrame);
+  live.cycleRunning = outer;
 }
 
 void Scope::AutoAdjust() {

@@ -67,19 +67,24 @@ inline double ThreadCpuSeconds() {
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Runs `program` as its own process with `env` added to the environment and
-// returns its exit code as a signed byte (as a shell shows -1: 255), or 1000
-// when it crashed or was still running after `seconds`.
+// Runs `program` as its own process with `env` added to the environment (an
+// empty value unsets the variable) and returns its exit code as a signed
+// byte (as a shell shows -1: 255), or 1000 when it crashed or was still
+// running after `seconds`. What it wrote to standard error goes to `errors`.
 inline int RunProcess(const QString& program, const QStringList& args,
-                      const std::vector<std::pair<QString, QString>>& env, int seconds = 5) {
+                      const std::vector<std::pair<QString, QString>>& env, int seconds = 5,
+                      QByteArray* errors = nullptr) {
   QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  for (const auto& [name, value] : env) environment.insert(name, value);
+  for (const auto& [name, value] : env) {
+    value.isEmpty() ? environment.remove(name) : environment.insert(name, value);
+  }
   process.setProcessEnvironment(environment);
   process.start(program, args);
   // A program that got past its start-up waits for the user: give up then.
   if (!process.waitForFinished(seconds * 1000)) process.kill();
   process.waitForFinished();
+  if (errors) *errors = process.readAllStandardError();
   return process.exitStatus() == QProcess::NormalExit ? static_cast<signed char>(process.exitCode())
                                                       : 1000;
 }

@@ -3,6 +3,7 @@
 
 #include <csignal>
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -51,14 +52,17 @@ std::vector<Bytes> SentFrames(const sim::PtySensor& sensor, std::size_t count) {
 
 class ScopeFrame : public ScopeHarness {
  protected:
-  // A block with words the program must carry unchanged, and a MAXVEC-No.
-  // above what the panel can show.
+  // A block with words the program must carry unchanged: numbers beyond
+  // the ranges the panel's controls offer, and words 9..15.
   void PrepareSensorBlock() {
     sensor->WithModel([](sim::SensorModel& m) {
       m.version = "TAVIX TEST SENSOR 4711";
       for (int i = 9; i <= 15; ++i) m.ram[i] = static_cast<std::uint16_t>(1000 + i);
-      m.ram[6] = 40;
-      m.ram[7] = 1;  // BINARY: no MAXVEC-No. warning
+      m.ram[0] = 1200;  // POWER, 0..1000 on the panel
+      m.ram[2] = 0;     // AVERAGE, 1..65535
+      m.ram[5] = 5000;  // INTLIM, 0..4095
+      m.ram[6] = 40;    // MAXVEC-No.: taken in as 31
+      m.ram[7] = 1;     // BINARY: no MAXVEC-No. warning
       m.ram[16 + 5 * 30 + 4] = 4321;
       m.eeprom = m.ram;
       m.eeprom[0] = 777;
@@ -77,9 +81,20 @@ TEST_F(ScopeFrame, StartUpReadsVersionThenRamBlockOntoThePanel) {
   EXPECT_EQ(ReceivedOrders(*sensor), (Orders{7, 3}));
   EXPECT_EQ(Str("DispStatus"), QString("TAVIX TEST SENSOR 4711").leftJustified(48));
   EXPECT_TRUE(Boxes().empty());
-  EXPECT_EQ(Int("EditMaxcolNo"), 31);  // 40 is shown as 31
-  EXPECT_EQ(scope->block.pp[6], 40);   // the block keeps what the sensor sent
-  EXPECT_EQ(Cell(5, 31), 4321);        // word 170
+  // Shown as the sensor sent them, not clamped to the controls' ranges.
+  const std::pair<const char*, int> shown[] = {
+      {"SlidePower", 1200}, {"EditAverage", 0}, {"EditIntlim", 5000}, {"EditMaxcolNo", 31}};
+  for (const auto& [control, value] : shown) EXPECT_EQ(Int(control), value) << control;
+  EXPECT_EQ(Str("EditIntlim"), "5000");
+  EXPECT_EQ(scope->block.pp[6], 40);  // the block keeps what the sensor sent
+  EXPECT_EQ(Cell(5, 31), 4321);       // word 170
+  // A screen reader names a ring by its label and reads its item as the value.
+  for (const auto& [ring, name] : {std::pair{"EditPmod", "PMOD"}, {"Evalmode", "EVALMODE"}}) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(W(ring));
+    ASSERT_NE(a, nullptr) << ring;
+    EXPECT_EQ(a->text(QAccessible::Name), name);
+    EXPECT_EQ(a->text(QAccessible::Value), Str(ring));
+  }
   EXPECT_TRUE(Str("DispPortInfo").contains(QString::fromStdString(sensor->DevicePath())));
 
   // The header, drawn once: branding 5's four texts and the logo.
@@ -115,11 +130,17 @@ TEST_F(ScopeFrame, PortThatCannotBeOpenedShowsTheTableMessageOnly) {
   EXPECT_TRUE(Str("DispPortInfo").contains("no-such-device"));
   EXPECT_TRUE(ReceivedOrders(*sensor).empty());
 
+  // The sensor plugged in: Enter on the same number reconnects.
+  qputenv("TAVIX_COM1", QByteArray::fromStdString(sensor->DevicePath()));
+  Type("EditConnect", 1);
+  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{7, 3}));
+  EXPECT_TRUE(Str("DispStatus").startsWith("TAVIX"));
+
   // Another port number reconnects to its device.
   qputenv("TAVIX_COM2", QByteArray::fromStdString(sensor->DevicePath()));
   Type("EditConnect", 2);
   EXPECT_EQ(scope->lnk.st.com, 2);
-  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{7, 3}));
+  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{7, 3, 7, 3}));
   EXPECT_TRUE(Str("DispStatus").startsWith("TAVIX"));
 }
 
@@ -162,11 +183,11 @@ TEST_F(ScopeFrame, ASendOnALostOrClosedPortGivesOneReport) {
 TEST_F(ScopeFrame, SendToRamAndEepromSendsTheFramesOfTheByteTables) {
   PrepareSensorBlock();
   ASSERT_EQ(StartProgram(), 0);
-  Block expected = SensorRam();  // words 9..15 exactly as read
-  expected[2] = 256;
-  expected[6] = 31;  // MAXVEC-No. goes out as the panel shows it
+  Block expected = SensorRam();  // words 9..15 and those beyond the ranges exactly as read
+  expected[4] = 256;
+  expected[6] = 31;  // MAXVEC-No. as taken in
   expected[16 + 5 + 2] = 99;
-  Type("EditAverage", 256);
+  Type("EditHold", 256);
   SetCell(3, 2, 99);  // row 1, CTO
   sensor->ClearLog();
   Click("ButtonSend");
@@ -181,20 +202,25 @@ TEST_F(ScopeFrame, SendToRamAndEepromSendsTheFramesOfTheByteTables) {
   EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(ScopeFrame, AGoAZoomOrASendRightAfterASendWaitsForItsSettleDelay) {
+TEST_F(ScopeFrame, AGoAZoomASendOrAPortChangeRightAfterASendWaitsForItsSettleDelay) {
   ASSERT_EQ(StartProgram(), 0);
   EveryRound([&] { scope->flags.poll = 0; });  // polling ends after its first request
-  const std::pair<const char*, int> next[] = {
-      {"ButtonGo", 5}, {"ButtonZoom", 5}, {"ButtonSend", 1}};
-  for (const auto& [button, order] : next) {
+  struct Case {
+    const char* control;
+    int order;           // of the first frame after the Send's 32
+    std::size_t frames;  // all frames of both operations
+  };
+  const Case next[] = {
+      {"ButtonGo", 5, 33}, {"ButtonZoom", 5, 33}, {"ButtonSend", 1, 64}, {"EditConnect", 7, 34}};
+  for (const Case& c : next) {
     sensor->ClearLog();
     Click("ButtonSend");
-    Click(button);
-    const std::vector<Bytes> frames = SentFrames(*sensor, order == 1 ? 64 : 33);
-    ASSERT_EQ(frames.size(), order == 1 ? 64u : 33u) << button;
-    EXPECT_EQ(frames[32][3], order) << button;
+    c.order == 7 ? Type(c.control, 1) : Click(c.control);  // the same port again
+    const std::vector<Bytes> frames = SentFrames(*sensor, c.frames);
+    ASSERT_EQ(frames.size(), c.frames) << c.control;
+    EXPECT_EQ(frames[32][3], c.order) << c.control;
     const std::vector<sim::LogEntry> log = ReceivedFrames(*sensor);
-    EXPECT_GE(log[32].time - log[0].time, 0.99) << button;
+    EXPECT_GE(log[32].time - log[0].time, 0.99) << c.control;
   }
   // The harness checks that the simulator counted no early frame.
 }
@@ -248,7 +274,8 @@ TEST_F(ScopeFiles, SaveWritesAllWordsAndReadBackRestoresThem) {
   const QList<QByteArray> lines = Read("set.dat").split('\n');
   ASSERT_EQ(lines.size(), 172);  // 171 lines and the end of the last one
   EXPECT_EQ(lines[9], " 1009");
-  EXPECT_EQ(lines[6], "   31");  // the panel's MAXVEC-No.
+  EXPECT_EQ(lines[0], " 1200");  // beyond the POWER slider's range, as read
+  EXPECT_EQ(lines[6], "   31");  // MAXVEC-No. as taken in
   const auto saved = scope->block.pp;
 
   Type("EditAverage", 3);
@@ -334,6 +361,24 @@ TEST(ScopeProgram, MissingOrBrokenLayoutEndsWithMinusOne) {
   bundle.write("this is not a layout bundle");
   bundle.close();
   EXPECT_EQ(run(), -1);
+}
+
+// A display that does not answer ends either program with -1 and no word
+// of its own (Qt's platform plugin would abort it).
+TEST(Programs, ADisplayThatDoesNotAnswerEndsWithMinusOne) {
+  QTemporaryDir dir;
+  for (const char* program : {"TavixScope", "TavixCalib"}) {
+    QByteArray errors;
+    EXPECT_EQ(RunProcess(QCoreApplication::applicationDirPath() + "/" + program, {},
+                         {{"QT_QPA_PLATFORM", ""},
+                          {"WAYLAND_DISPLAY", ""},
+                          {"DISPLAY", ":987"},
+                          {"TAVIX_COM1", dir.filePath("no-device")}},
+                         5, &errors),
+              -1)
+        << program;
+    EXPECT_EQ(errors, "") << program;
+  }
 }
 
 }  // namespace

@@ -85,6 +85,8 @@ class ScopeLive : public ScopeHarness {
 
 TEST_F(ScopeLive, DisplaysHistoryAndChartShowWhatTheSensorSent) {
   Start();
+  // GF 499: 49.9 in double precision differs from 49.9 in single.
+  sensor->WithModel([](sim::SensorModel& m) { m.ram[11] = 801; });
   Choose("SelectSource", 1);
   constexpr std::size_t kPasses = 120;  // more than the history holds
   EveryRound([&] {
@@ -97,6 +99,7 @@ TEST_F(ScopeLive, DisplaysHistoryAndChartShowWhatTheSensorSent) {
   EXPECT_EQ(DataRequests(), int(kPasses));
   EXPECT_TRUE(Boxes().empty());
   EXPECT_EQ(Displays(), DisplaysOf(sent.back()));
+  EXPECT_NE(sent.back()[10] % 5, 0);                // a GF that single precision would round
   EXPECT_NE(sent[kPasses - 1], sent[kPasses - 2]);  // the noise makes every record its own
   // Both histories hold the last 100 records, oldest first, with the lines
   // of the row "No.:" 0 names (table row 1).

@@ -86,6 +86,36 @@ TEST_F(ScopeTeach, RightClickOnTheZoomGraphStopsPollingAndShowsTheXYGraph) {
   EXPECT_TRUE(Boxes().empty());  // no help text on the zoom graph
 }
 
+// Go during the zoom ends it and starts the live cycle, wherever the zoom
+// was started from; Stop then ends everything.
+TEST_F(ScopeTeach, GoDuringTheZoomStartsTheLiveCycleWhereverTheZoomBegan) {
+  SetTarget(4.0, 4.0, 4.0, 60.0);  // every frame differs
+  for (const bool fromLive : {false, true}) {
+    SCOPED_TRACE(fromLive ? "zoom from the live cycle" : "zoom from idle");
+    double zoomX = 0, zoomY = 0;
+    bool zoomStill = false, liveShown = false;
+    if (fromLive) After(50, [&] { Click("ButtonZoom"); });
+    After(150, [&] {
+      toolkit->GetGraphCursor(Panel(), "GraphData2", 1, &zoomX, &zoomY);
+      Click("ButtonGo");  // returns once Stop has ended the cycle
+    });
+    After(350, [&] {
+      double x = 0, y = 0;
+      toolkit->GetGraphCursor(Panel(), "GraphData2", 1, &x, &y);
+      zoomStill = x == zoomX && y == zoomY;
+      liveShown = scope->live.cycleRunning && Int("DispX") == LastRecord()[kX] &&
+                  Int("DispY") == LastRecord()[kY];
+      Click("ButtonStop");
+    });
+    Click(fromLive ? "ButtonGo" : "ButtonZoom");
+    EXPECT_TRUE(zoomStill);
+    EXPECT_TRUE(liveShown);
+    EXPECT_EQ(scope->flags.poll, 0);
+    EXPECT_FALSE(scope->live.cycleRunning);
+  }
+  EXPECT_TRUE(Boxes().empty());
+}
+
 TEST_F(ScopeTeach, AutoAdjustWritesTheRadiiAndStartsTheZoom) {
   Click("ButtonResetTable");
   Choose("EditOutmode", 1);

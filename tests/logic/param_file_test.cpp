@@ -1,6 +1,12 @@
 // The parameter file: what the parser takes and what it refuses, with the
 // line it names, and reading and writing whole files.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -72,8 +78,7 @@ TEST(ParamFile, TakesExactly171NumbersWithinAWordAndNamesTheLineOfAFault) {
   }
 }
 
-// Fails today: the NUL ends the number, so "7\0junk" is read as 7.
-TEST(ParamFile, DISABLED_ANumberFollowedByANulByteIsRefused) {
+TEST(ParamFile, ANumberFollowedByANulByteIsRefused) {
   ParamWords words{};
   QString error;
   EXPECT_FALSE(ParseParamFile(Lines(171, QByteArray("7\0junk", 6), 5), &words, &error));
@@ -103,6 +108,7 @@ TEST(ParamFile, WrittenFilesReadBackAndBadFilesAreRefused) {
       {"missing", dir.filePath("missing.par"), {}, "it cannot be read: "},
       {"over 1 MiB", dir.filePath("large.par"), Lines(171) + QByteArray(1 << 20, ' '),
        "it is far too large for a parameter file."},
+      {"directory", dir.path(), {}, "it is not a regular file."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -114,6 +120,18 @@ TEST(ParamFile, WrittenFilesReadBackAndBadFilesAreRefused) {
     EXPECT_FALSE(ReadParamFile(c.path, &words, &error));
     EXPECT_TRUE(error.startsWith(QString::fromLatin1(c.error))) << error.toStdString();
   }
+
+  // A FIFO is refused at once, not read once some writer comes.
+  const QString fifo = dir.filePath("pipe.dat");
+  const QByteArray name = QFile::encodeName(fifo);
+  ASSERT_EQ(mkfifo(name.constData(), 0600), 0);
+  auto read = std::async(std::launch::async, [&] { return ReadParamFile(fifo, &words, &error); });
+  if (read.wait_for(std::chrono::seconds(2)) == std::future_status::timeout) {
+    ::close(::open(name.constData(), O_WRONLY | O_NONBLOCK));  // ends the blocked read
+    ADD_FAILURE() << "reading a FIFO blocked";
+  }
+  EXPECT_FALSE(read.get());
+  EXPECT_EQ(error, "it is not a regular file.");
 }
 
 }  // namespace

@@ -75,6 +75,11 @@ TEST_F(UiTest, UserChangesReportValueChangedThenCommit) {
     EXPECT_EQ(recorder.EventsOf(name), kChangeAndCommit) << name;
     EXPECT_EQ(tk.GetCtrlString(panel, name), text) << name;
   }
+  // Enter on an unchanged number confirms it again: a commit, no change.
+  recorder.calls.clear();
+  W("EditAverage")->setFocus();
+  QTest::keyClick(W("EditAverage"), Qt::Key_Return);
+  EXPECT_EQ(recorder.EventsOf("EditAverage"), (Events{EVENT_COMMIT}));
 
   // Indicators take no input.
   recorder.calls.clear();
@@ -86,6 +91,38 @@ TEST_F(UiTest, UserChangesReportValueChangedThenCommit) {
     EXPECT_EQ(tk.GetCtrlInt(panel, name), before) << name;
   }
   EXPECT_TRUE(recorder.calls.empty());
+}
+
+// Values from the sensor or a file are shown as they are; what the user
+// types or steps to stays within the layout's range.
+TEST_F(UiTest, NumbersTheProgramSetsBeyondTheRangeAreKeptAndTheUsersAreNot) {
+  Show();
+  struct Case {
+    const char* control;  // EditAverage 1..255, SlidePower 0..4095
+    int held;
+    QString typed;  // empty: the key is pressed
+    Qt::Key key;
+    int user;  // the value after the user's change
+  };
+  const Case cases[] = {{"EditAverage", 0, {}, Qt::Key_Up, 1},
+                        {"EditAverage", 300, {}, Qt::Key_Down, 255},
+                        {"EditAverage", 300, "280", Qt::Key_Return, 255},
+                        {"SlidePower", 5000, {}, Qt::Key_Left, 4095}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.control + (" " + QString::number(c.held)).toStdString());
+    recorder.calls.clear();
+    tk.SetCtrlVal(panel, c.control, c.held);
+    EXPECT_EQ(tk.GetCtrlInt(panel, c.control), c.held);
+    W(c.control)->setFocus();
+    if (!c.typed.isEmpty()) {
+      QTest::keyClick(W(c.control), Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClicks(W(c.control), c.typed);
+    }
+    QTest::keyClick(W(c.control), c.key);
+    EXPECT_EQ(tk.GetCtrlInt(panel, c.control), c.user);
+    EXPECT_EQ(recorder.EventsOf(c.control), kChangeAndCommit);
+  }
+  EXPECT_EQ(tk.GetCtrlString(panel, "EditAverage"), "255");
 }
 
 TEST_F(UiTest, RingsKeepAValueThatNoItemHas) {

@@ -257,6 +257,20 @@ TEST_F(UiTest, ScriptedPopupsAreRecordedAndAnsweredFromTheQueue) {
   EXPECT_EQ(shown[2].answer, 0);
   EXPECT_EQ(shown[4].kind, PopupRecord::Kind::kFile);
   EXPECT_EQ(shown[4].title, "Save parameters");
+
+  // A queued name is completed as a typed one is, and judged by what it becomes.
+  QTemporaryDir dir;
+  QFile existing(dir.filePath("old.par"));
+  ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+  existing.close();
+  script.QueueFile(2, dir.filePath("old"));
+  script.QueueFile(1, dir.filePath("run.txt"));
+  for (const auto& [result, name] : {std::pair{1, "old.par"}, {2, "run.txt.par"}}) {
+    EXPECT_EQ(tk.FileSelectPopup(dir.path(), "", "*.par", "Parameters", "OK", false, true, true,
+                                 true, &path),
+              result);
+    EXPECT_EQ(path, dir.filePath(name));
+  }
 }
 
 TEST_F(UiTest, MessageAndConfirmBoxesShowTheirTextsExactly) {
@@ -282,7 +296,7 @@ TEST_F(UiTest, MessageAndConfirmBoxesShowTheirTextsExactly) {
   EXPECT_EQ(confirm([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }), 0);
 }
 
-TEST_F(UiTest, FileDialogTellsNewFromExistingFiles) {
+TEST_F(UiTest, FileDialogCompletesTheExtensionAndTellsNewFromExistingFiles) {
   QTemporaryDir dir;
   QFile existing(dir.filePath("old.par"));
   ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
@@ -305,6 +319,18 @@ TEST_F(UiTest, FileDialogTellsNewFromExistingFiles) {
             2);
   EXPECT_EQ(path, dir.filePath("new.par"));
   EXPECT_EQ(accept, "Save");
+  // A name without the filter's extension gets it; "existing" is said of
+  // the name so completed.
+  for (const auto& [typed, result, name] :
+       {std::tuple{"data.txt", 2, "data.txt.par"}, {"old", 1, "old.par"}}) {
+    EXPECT_EQ(select("",
+                     [typed = typed](QFileDialog* dialog) {
+                       dialog->findChild<QLineEdit*>("fileNameEdit")->setText(typed);
+                       static_cast<QDialog*>(dialog)->accept();
+                     }),
+              result);
+    EXPECT_EQ(path, dir.filePath(name));
+  }
   EXPECT_EQ(select("old.par", [](QFileDialog* dialog) { static_cast<QDialog*>(dialog)->accept(); }),
             1);
   EXPECT_EQ(path, dir.filePath("old.par"));
