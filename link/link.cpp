@@ -13,6 +13,9 @@ namespace {
 // deadline still sleeps instead of polling.
 constexpr double kMinWaitSlice = 0.001;
 
+// Time a written request is given to leave before the program works on.
+constexpr double kHandOverSeconds = 0.0003;
+
 void PutWord(std::uint8_t* at, std::uint16_t word) {
   at[0] = static_cast<std::uint8_t>(word >> 8);
   at[1] = static_cast<std::uint8_t>(word & 0xFF);
@@ -221,7 +224,12 @@ Answer Link::Request(const ParamBlock& block, std::uint16_t order, int expectedB
     ReportOnce();
     return Answer::kFailed;
   }
-  if (whileWaiting) whileWaiting();
+  if (whileWaiting) {
+    // The system hands a written frame on only after the write has returned;
+    // work started at once on this core can hold it back by a millisecond.
+    port_.SleepUntil(port_.Now() + kHandOverSeconds);
+    whileWaiting();
+  }
   int queued = 0;
   switch (WaitForAnswer(expectedBytes, stopFlag, &queued)) {
     case WaitEnd::kStopped:

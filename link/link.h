@@ -79,7 +79,7 @@ enum class Answer { kOk, kFailed, kStopped };
 // Answers have no end mark: an answer is whole when the line stays quiet for
 // a little over a byte time after its last expected byte. Bytes that follow
 // within that guard are a surplus.
-inline constexpr double kAnswerGuard = 1.25 * kByteSeconds;
+inline constexpr double kAnswerGuard = 1.1 * kByteSeconds;
 // A line that is still sending (a surplus, a late answer) has fallen quiet
 // when no byte came for this long; only then is it flushed for a request.
 inline constexpr double kQuietLine = 10 * kByteSeconds;
