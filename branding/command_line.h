@@ -1,11 +1,15 @@
-// The command line both programs take: --help, --version and --port DEVICE
-// (port 1 is DEVICE). Help and version need no display.
+// How both programs start: the command line they take (--help, --version,
+// --port DEVICE: port 1 is DEVICE; help and version need no display), the
+// display, and the run of the program object.
 #pragma once
 
 #include <memory>
 #include <optional>
 
-class QApplication;
+#include <QApplication>
+
+#include "link/serial_port.h"
+#include "ui/toolkit.h"
 
 namespace tavix::branding {
 
@@ -28,5 +32,18 @@ std::unique_ptr<QApplication> OpenDisplay(int& argc, char** argv);
 // line (a wrong one ends the program with a message and exit code 1) and
 // makes port 1 the device given with --port.
 void ApplyCommandLine(QApplication& app, const ProgramId& id);
+
+// The whole of both programs' main(): the command line, the display, then
+// the program object on a toolkit and a real serial port, until it ends.
+template <class Program>
+int RunProgram(int argc, char** argv, const ProgramId& id) {
+  if (const std::optional<int> code = AnswerWithoutDisplay(argc, argv, id)) return *code;
+  const std::unique_ptr<QApplication> app = OpenDisplay(argc, argv);
+  ApplyCommandLine(*app, id);
+  ui::Toolkit toolkit;
+  link::SerialPort port;
+  Program program(toolkit, port);
+  return program.WinMain();
+}
 
 }  // namespace tavix::branding

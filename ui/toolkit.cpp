@@ -76,75 +76,6 @@ bool IsControlName(const QString& name) {
          !name.startsWith(QLatin1Char('_'));
 }
 
-// The name a screen reader gives a control: its visible text or caption.
-QString AccessibleNameFor(const ControlRecord& control) {
-  QWidget* w = control.widget;
-  if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-    const QString text = PlainLabel(button->text()).trimmed();
-    if (!text.isEmpty()) return text;
-  }
-  if (auto* box = qobject_cast<QGroupBox*>(w)) {
-    const QString title = PlainLabel(box->title()).trimmed();
-    if (!title.isEmpty()) return title;
-  }
-  const QString label = w->property("label").toString().trimmed();
-  if (!label.isEmpty()) return label;
-  // A label shows its own text; Qt reads that text (it changes at run time).
-  if (qobject_cast<QLabel*>(w)) return QString();
-  if (control.caption) {
-    QString text = PlainLabel(control.caption->text()).trimmed();
-    if (text.endsWith(QLatin1Char(':'))) text.chop(1);
-    if (!text.trimmed().isEmpty()) return text.trimmed();
-  }
-  return control.name;
-}
-
-// Qt names a combo box by its current text on Linux and leaves its label to
-// a relation, so screen readers announce "STAT" where the ring is PMOD. A
-// ring is named by its label here and gives its current item as its value.
-class RingAccessible : public QAccessibleWidget {
- public:
-  explicit RingAccessible(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
-
-  QString text(QAccessible::Text t) const override {
-    if (t == QAccessible::Value) return Combo()->currentText();
-    const QString text = QAccessibleWidget::text(t);
-    return t == QAccessible::Name && text.isEmpty() ? Combo()->currentText() : text;
-  }
-  // The item list, as Qt's own interface gives it.
-  int childCount() const override { return 1; }
-  QAccessibleInterface* child(int index) const override {
-    return index == 0 ? QAccessible::queryAccessibleInterface(Combo()->view()) : nullptr;
-  }
-  int indexOfChild(const QAccessibleInterface* child) const override {
-    return child != nullptr && child->object() == Combo()->view() ? 0 : -1;
-  }
-  QAccessible::State state() const override {
-    QAccessible::State s = QAccessibleWidget::state();
-    s.expandable = true;
-    s.expanded = Combo()->view()->isVisible();
-    return s;
-  }
-  QStringList actionNames() const override {
-    return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
-  }
-  void doAction(const QString& action) override {
-    if (action == showMenuAction() || action == pressAction()) {
-      Combo()->showPopup();
-    } else {
-      QAccessibleWidget::doAction(action);
-    }
-  }
-
- private:
-  QComboBox* Combo() const { return static_cast<QComboBox*>(widget()); }
-};
-
-QAccessibleInterface* RingFactory(const QString& className, QObject* object) {
-  if (className != QLatin1String("QComboBox") || !object->isWidgetType()) return nullptr;
-  return new RingAccessible(static_cast<QComboBox*>(object));
-}
-
 // What a user does with mouse and keys, which no panel takes while a popup is up.
 bool IsUserInput(QEvent::Type type) {
   switch (type) {
@@ -575,8 +506,7 @@ Toolkit::Toolkit() : d_(std::make_unique<Impl>()) {
   d_->self = this;
   // Only the program ends its event loop (a panel closing is its decision).
   QApplication::setQuitOnLastWindowClosed(false);
-  QAccessible::removeFactory(RingFactory);  // one entry however many toolkits were made
-  QAccessible::installFactory(RingFactory);
+  InstallAccessibility();
 }
 
 Toolkit::~Toolkit() = default;

@@ -156,6 +156,12 @@ struct Toolkit::Impl {
 // Text of a label or button without its mnemonic marks ("&Go" -> "Go").
 QString PlainLabel(const QString& text);
 
+// The name a screen reader gives a control: its visible text or caption
+// (accessibility.cpp).
+QString AccessibleNameFor(const ControlRecord& control);
+// Makes rings report their label as their name to screen readers.
+void InstallAccessibility();
+
 // Shows a panel or popup above the others and gives a window the input focus.
 void ShowInFront(QWidget* w);
 
