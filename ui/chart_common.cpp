@@ -56,14 +56,13 @@ void SetUpChart(QChart* chart, QValueAxis* x, QValueAxis* y) {
   SetUpAxis(y);
 }
 
-// Grid lines, axis lines and axis labels change only with the axes. Kept as
-// pixmaps, they are blitted when the plots or cursors over them change
-// instead of being drawn again, which costs most of a repaint otherwise.
+// Grid and axis lines change only with the axes. Kept as pixmaps, they are
+// blitted when the plots or cursors over them change instead of being drawn
+// again. The labels are not: a cached label is lost when a new range gives
+// it another text.
 void CacheAxisItems(QGraphicsItem* root) {
   for (QGraphicsItem* item : root->childItems()) {
-    const bool axisPart = qgraphicsitem_cast<QGraphicsLineItem*>(item) != nullptr ||
-                          qgraphicsitem_cast<QGraphicsTextItem*>(item) != nullptr ||
-                          qgraphicsitem_cast<QGraphicsSimpleTextItem*>(item) != nullptr;
+    const bool axisPart = qgraphicsitem_cast<QGraphicsLineItem*>(item) != nullptr;
     if (axisPart && item->cacheMode() != QGraphicsItem::DeviceCoordinateCache) {
       item->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
     }
