@@ -1,15 +1,13 @@
-// The Link's transactions on a scripted port with a clock run by hand: answer
-// sizes and timing, leftovers, the stop flag, failed writes and a lost port,
-// the version rules and the settle wait. No case sleeps.
+// Frames against bytes written out by hand, and the Link's transactions on a
+// scripted port with a clock run by hand: no case sleeps.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "base/timer.h"
 #include "link/link.h"
-#include "scripted_port.h"
 #include "test_support.h"
 
 namespace tavix::link {
@@ -19,37 +17,27 @@ constexpr double kTimedOut = -1.0;  // "took": just past the answer time-out
 
 // One link on a scripted port, opened.
 struct Rig {
-  Rig() {
+  explicit Rig(std::deque<Reply> script = {}) {
+    port.script = std::move(script);
     link.Open(3);
-    port.inputFlushes = 0;
   }
-  // Clock seconds `fn` takes.
+  // Runs `fn` and checks the clock seconds it took.
   template <class Fn>
-  double Took(Fn&& fn) {
-    const double t0 = clock.now;
+  void Takes(double expected, Fn&& fn) {
+    const double t0 = port.now;
     fn();
-    return clock.now - t0;
+    const bool out = expected == kTimedOut;
+    EXPECT_NEAR(port.now - t0, out ? kTimeoutSeconds + 0.005 : expected, out ? 0.005 : 1e-9);
+  }
+  Answer Read(const std::uint16_t* flag = nullptr) {
+    return link.Request(block, kOrderReadRam, kParaBytes, flag);
   }
 
-  ManualClock clock;
-  ScriptedPort port{clock};
+  ScriptedPort port;
   CountingReporter reporter;
   Link link{port, reporter};
   ParamBlock block;
 };
-
-void ExpectTook(double took, double expected) {
-  if (expected == kTimedOut) {
-    EXPECT_GT(took, kTimeoutSeconds);
-    EXPECT_LT(took, kTimeoutSeconds + 0.01);
-  } else {
-    EXPECT_NEAR(took, expected, 1e-9);
-  }
-}
-
-Bytes Slice(const Bytes& bytes, int from, int to) {
-  return Bytes(bytes.begin() + from, bytes.begin() + to);
-}
 
 // A version answer: `text` in the low byte of each word.
 Bytes VersionAnswer(const std::string& text) {
@@ -58,39 +46,47 @@ Bytes VersionAnswer(const std::string& text) {
   return bytes;
 }
 
-enum class Op { kSend, kRequest, kVersion };
-
-// Runs `op` with the next reply of the script; true when it succeeded.
-bool Perform(Rig& rig, Op op) {
-  switch (op) {
-    case Op::kSend:
-      return rig.link.SendFrame(rig.block, kOrderWriteRam);
-    case Op::kRequest:
-      return rig.link.Request(rig.block, kOrderReadRam, kParaBytes) == Answer::kOk;
-    case Op::kVersion:
-      return rig.link.RequestVersion(rig.block);
+TEST(Frames, FollowTheByteTablesWithThePreviousFramesBytesAsFiller) {
+  Rig rig;
+  auto [link, block] = std::tie(rig.link, rig.block);
+  const auto built = [&link] { return Bytes(&link.st.szWriteBuf[0], &link.st.szWriteBuf[36]); };
+  const std::uint16_t head[16] = {250,    0x1234, 0xABCD, 0x00FF, 0xFF00, 0x8001, 0x7FFE, 0xFFFF,
+                                  0x0102, 0x0304, 0x0506, 0x0708, 0x090A, 0x0B0C, 0x0D0E, 0x0F10};
+  std::copy(std::begin(head), std::end(head), block.pp.begin());
+  const std::uint16_t row30[5] = {0xA1B2, 0xC3D4, 0xE5F6, 0x0017, 0x8000};  // words 166..170
+  std::copy(std::begin(row30), std::end(row30), block.pp.begin() + 166);
+  // Orders 1, 5 and 7 carry words 0..15 as they stand.
+  Bytes frame = {0x00, 0x55, 0x00, 0x00, 0x00, 0xFA, 0x12, 0x34, 0xAB, 0xCD, 0x00, 0xFF,
+                 0xFF, 0x00, 0x80, 0x01, 0x7F, 0xFE, 0xFF, 0xFF, 0x01, 0x02, 0x03, 0x04,
+                 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0x10};
+  for (std::uint8_t order : {5, 7, 1}) {
+    frame[3] = order;
+    link.FillTxBuf(block, order, 0);
+    EXPECT_EQ(built(), frame) << "order " << int(order);
   }
-  return false;
+  // The others overwrite the head of the frame before them.
+  const Bytes row = {0x00, 0x55, 0x00, 0x02, 0x00, 0x1E, 0xA1, 0xB2,
+                     0xC3, 0xD4, 0xE5, 0xF6, 0x00, 0x17, 0x80, 0x00};
+  std::copy(row.begin(), row.end(), frame.begin());
+  link.FillTxBuf(block, 2, 30);
+  EXPECT_EQ(built(), frame);
+  const Bytes factors = {0x00, 0x55, 0x00, 0x08, 0x03, 0xE8, 0x02, 0xEE, 0x04, 0xE2};
+  std::copy(factors.begin(), factors.end(), frame.begin());
+  link.FillTxBuf(block, 8, 0, CalibFactors{1000, 750, 1250});
+  EXPECT_EQ(built(), frame);
 }
 
 TEST(ScriptedLink, ARequestSucceedsOnlyOnAnAnswerOfTheExpectedSize) {
   const Bytes answer = Pattern(kParaBytes, 3);
-  struct Case {
-    const char* name;
-    Reply reply;
-    int bytesRead;
-    double took;
-  };
-  const Case cases[] = {
+  const Bytes head(answer.begin(), answer.begin() + 100), tail(answer.begin() + 100, answer.end());
+  const double rest = 0.02 + 242 * kByteSeconds;  // the tail at the line's speed
+  const std::tuple<const char*, Reply, int, double> cases[] = {
+      // bytes read, clock seconds
       // Whole once the line has stayed quiet for the guard after the last byte.
       {"whole", Reply().Send(0.05, answer), kParaBytes, 0.05 + kAnswerGuard},
-      {"in pieces at the line's speed",
-       Reply()
-           .Send(0.02, Slice(answer, 0, 100))
-           .Send(0.02 + 242 * kByteSeconds, Slice(answer, 100, kParaBytes)),
-       kParaBytes, 0.02 + 242 * kByteSeconds + kAnswerGuard},
+      {"in pieces", Reply().Send(0.02, head).Send(rest, tail), kParaBytes, rest + kAnswerGuard},
       {"silence", {}, 0, kTimedOut},
-      {"short", Reply().Send(0.05, Slice(answer, 0, kParaBytes - 3)), kParaBytes - 3, kTimedOut},
+      {"short", Reply().Send(0.05, Pattern(kParaBytes - 3, 3)), kParaBytes - 3, kTimedOut},
       {"after the time-out", Reply().Send(2.2, answer), 0, kTimedOut},
       {"surplus", Reply().Send(0.05, Pattern(kParaBytes + 4, 3)), kParaBytes + 4, 0.05},
       // A surplus one byte time behind the answer is waited out, then read.
@@ -100,203 +96,152 @@ TEST(ScriptedLink, ARequestSucceedsOnlyOnAnAnswerOfTheExpectedSize) {
       // Only what the receive buffer holds is read.
       {"beyond the buffer", Reply().Send(0.05, Pattern(1500, 3)), 1024, 0.05},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Rig rig;
-    rig.port.script.push_back(c.reply);
+  for (const auto& [name, reply, bytesRead, took] : cases) {
+    SCOPED_TRACE(name);
+    Rig rig({reply});
     rig.link.st.szReadBuf.fill(0x42);
     Answer result{};
-    ExpectTook(rig.Took([&] { result = rig.link.Request(rig.block, kOrderReadRam, kParaBytes); }),
-               c.took);
-    const bool whole = c.bytesRead == kParaBytes;
+    rig.Takes(took, [&] { result = rig.Read(); });
+    const bool whole = bytesRead == kParaBytes;
     EXPECT_EQ(result, whole ? Answer::kOk : Answer::kFailed);
     EXPECT_EQ(rig.reporter.calls, whole ? "" : "F");
-    EXPECT_EQ(rig.link.st.nBytesR, c.bytesRead);
-    EXPECT_EQ(rig.port.reads, std::vector<int>{c.bytesRead});
+    EXPECT_EQ(rig.port.reads, std::vector<int>{bytesRead});
     EXPECT_LE(rig.port.waits, 4) << "the wait blocks on the port instead of polling it";
-    if (whole) {
-      EXPECT_TRUE(std::equal(answer.begin(), answer.end(), rig.link.st.szReadBuf.begin()));
-    }
-    if (c.bytesRead == 0) {
-      EXPECT_EQ(rig.link.st.szReadBuf[0], 0x42) << "data from no answer";
-    }
+    EXPECT_TRUE(!whole || std::equal(answer.begin(), answer.end(), rig.link.st.szReadBuf.begin()));
+    EXPECT_TRUE(bytesRead > 0 || rig.link.st.szReadBuf[0] == 0x42) << "data from no answer";
   }
 }
 
 TEST(ScriptedLink, WhatARequestLeavesQueuedNeverReachesTheNext) {
-  const Bytes first = Pattern(kParaBytes, 1);
-  const Bytes second = Pattern(kParaBytes, 2);
-  struct Case {
-    const char* name;
-    Reply reply;
-    std::uint16_t stopFlag;
-    int leftOver;  // queued once the clock has run on; -1: as the request framed its answer
+  const Bytes first = Pattern(kParaBytes, 1), second = Pattern(kParaBytes, 2);
+  // The stop flag; what is queued once the clock has run on (-1: as the
+  // request framed its answer); bytes after an answer taken whole.
+  const std::tuple<const char*, Reply, std::uint16_t, int, bool> cases[] = {
+      {"answer after the time-out", Reply().Send(2.2, first), 1, kParaBytes, false},
+      {"answer to a stopped request", Reply().Send(0.02, first), 0, kParaBytes, false},
+      {"surplus long after the answer", Reply().Send(0.02, first).Send(0.5, Pattern(4, 9)), 1, 4,
+       true},
+      {"beyond the buffer", Reply().Send(0.02, Pattern(1500, 1)), 1, -1, false},
   };
-  const Case cases[] = {
-      {"answer after the time-out", Reply().Send(2.2, first), 1, kParaBytes},
-      {"answer to a stopped request", Reply().Send(0.02, first), 0, kParaBytes},
-      {"surplus long after the answer", Reply().Send(0.02, first).Send(0.5, Pattern(4, 9)), 1, 4},
-      {"beyond the buffer", Reply().Send(0.02, Pattern(1500, 1)), 1, -1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Rig rig;
-    rig.port.script = {c.reply, Reply().Send(0.05, second)};
-    // Whatever this request made of it; then the clock runs past every arrival.
-    rig.link.Request(rig.block, kOrderReadRam, kParaBytes, &c.stopFlag);
-    rig.port.SleepUntil(rig.clock.now + 3.0);
-    if (c.leftOver >= 0) {
-      ASSERT_EQ(rig.port.GetInQLen(), c.leftOver);
-    }
-
+  for (const auto& [name, reply, stopFlag, leftOver, surplus] : cases) {
+    SCOPED_TRACE(name);
+    Rig rig({reply, Reply().Send(0.05, second)});
+    rig.Read(&stopFlag);
+    rig.port.SleepUntil(rig.port.now + 3.0);  // past every arrival
+    EXPECT_TRUE(leftOver < 0 || rig.port.GetInQLen() == leftOver);
+    rig.reporter.calls.clear();
     const std::size_t written = rig.port.writes.size();
-    if (rig.link.Request(rig.block, kOrderReadRam, kParaBytes) != Answer::kOk) {
-      // Bytes after an answer that was taken are its surplus: reported, the
-      // line let fall quiet, and this request not sent; the next one works.
-      EXPECT_EQ(rig.reporter.calls, "F");
-      EXPECT_EQ(rig.port.writes.size(), written);
-      ASSERT_EQ(rig.link.Request(rig.block, kOrderReadRam, kParaBytes), Answer::kOk);
-    }
+    // A surplus is reported, the line let fall quiet and this request not
+    // sent; the next one works.
+    EXPECT_EQ(rig.Read(), surplus ? Answer::kFailed : Answer::kOk);
+    EXPECT_EQ(rig.reporter.calls, surplus ? "F" : "");
+    EXPECT_EQ(rig.port.writes.size(), written + (surplus ? 0 : 1));
+    EXPECT_TRUE(!surplus || rig.Read() == Answer::kOk);
     EXPECT_TRUE(std::equal(second.begin(), second.end(), rig.link.st.szReadBuf.begin()));
   }
 }
 
+// A flag zero from the start, or cleared while the first bytes of the
+// answer wake the wait at 0.01 s (the rest comes at 0.05 s).
 TEST(ScriptedLink, AStopFlagFoundZeroEndsTheWaitWithoutReadOrReport) {
-  struct Case {
-    const char* name;
-    std::uint16_t flag;
-    bool clearWhileWaiting;
-    Answer result;
-    double took;
-  };
-  const Case cases[] = {
-      {"zero from the start", 0, false, Answer::kStopped, 0.0},
-      {"cleared while waiting", 1, true, Answer::kStopped, 0.01},
-      {"set throughout", 1, false, Answer::kOk, 0.05 + kAnswerGuard},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Rig rig;
-    // A few bytes wake the wait at 0.01 s, the rest of the answer comes at 0.05 s.
-    const Bytes answer = Pattern(kDataBytes, 5);
-    rig.port.script.push_back(
-        Reply().Send(0.01, Slice(answer, 0, 4)).Send(0.05, Slice(answer, 4, kDataBytes)));
-    std::uint16_t flag = c.flag;
-    if (c.clearWhileWaiting) rig.port.onWait = [&flag] { flag = 0; };
-    Answer result{};
-    ExpectTook(
-        rig.Took([&] { result = rig.link.Request(rig.block, kOrderReadData, kDataBytes, &flag); }),
-        c.took);
-    EXPECT_EQ(result, c.result);
-    EXPECT_EQ(rig.port.reads.empty(), c.result == Answer::kStopped);
+  const Bytes answer = Pattern(kDataBytes, 5);
+  for (const auto& [start, took] : {std::pair{0, 0.0}, std::pair{1, 0.01}}) {
+    SCOPED_TRACE(took);
+    Rig rig({Reply()
+                 .Send(0.01, Bytes(answer.begin(), answer.begin() + 4))
+                 .Send(0.05, Bytes(answer.begin() + 4, answer.end()))});
+    std::uint16_t flag = start;
+    rig.port.onWait = [&flag] { flag = 0; };
+    rig.Takes(took, [&] {
+      EXPECT_EQ(rig.link.Request(rig.block, kOrderReadData, kDataBytes, &flag), Answer::kStopped);
+    });
+    EXPECT_TRUE(rig.port.reads.empty());
     EXPECT_EQ(rig.reporter.calls, "");
   }
 }
 
 TEST(ScriptedLink, FailedWritesAreReportedOnceAndALostPortOnceBeforeTheFailure) {
   const Bytes answer = Pattern(kParaBytes, 4);
-  const Bytes version = VersionAnswer(std::string(kVersionChars, 'V'));
-  struct Case {
-    const char* name;
-    Op op;
-    Reply reply;
-    bool ok;
-    std::string calls;  // of the reporter: 'L' lost link, 'F' failure
-    double took;
-  };
-  const Case cases[] = {
-      {"frame, whole", Op::kSend, Reply().WriteReturns(kFrameBytes), true, "", 0.0},
-      {"frame, short", Op::kSend, Reply().WriteReturns(20), false, "F", 0.0},
-      {"frame, error", Op::kSend, Reply().WriteReturns(kUnknownIoError), false, "F", 0.0},
-      {"frame, lost on write", Op::kSend, Reply().Hang(HangUp::kOnWrite), false, "LF", 0.0},
+  enum class Op { kSend, kRequest, kVersion };
+  const std::tuple<const char*, Op, Reply, std::string, double> cases[] = {
+      // reports, seconds
+      {"frame, short", Op::kSend, Reply{.writeResult = 20}, "F", 0.0},
+      {"frame, lost on write", Op::kSend, Reply{.hangUp = HangUp::kOnWrite}, "LF", 0.0},
       // The far end does not answer a frame it did not get whole.
-      {"request, short write", Op::kRequest, Reply().WriteReturns(20), false, "F", kTimedOut},
-      {"request, lost on write", Op::kRequest, Reply().Hang(HangUp::kOnWrite), false, "LF", 0.0},
+      {"request, short write", Op::kRequest, Reply{.writeResult = 20}, "F", kTimedOut},
+      {"request, lost on write", Op::kRequest, Reply{.hangUp = HangUp::kOnWrite}, "LF", 0.0},
       {"request, lost while waiting", Op::kRequest,
-       Reply().Send(0.05, Slice(answer, 0, kParaBytes - 1)).Hang(HangUp::kAt, 0.1), false, "LF",
-       0.1},
-      {"request, lost on read", Op::kRequest, Reply().Send(0.05, answer).Hang(HangUp::kOnRead),
-       false, "LF", 0.05 + kAnswerGuard},
+       Reply().Send(0.05, Pattern(kParaBytes - 1, 4)).HangUpAt(0.1), "LF", 0.1},
+      {"request, lost on read", Op::kRequest,
+       Reply{.pieces = {{0.05, answer}}, .hangUp = HangUp::kOnRead}, "LF", 0.05 + kAnswerGuard},
       // A failed version request is the program's to show; a loss is told.
-      {"version, write error", Op::kVersion, Reply().WriteReturns(kUnknownIoError), false, "",
-       kTimedOut},
-      {"version, lost on write", Op::kVersion, Reply().Hang(HangUp::kOnWrite), false, "L", 0.0},
-      {"version, lost while waiting", Op::kVersion, Reply().Hang(HangUp::kAt, 0.1), false, "L",
-       0.1},
-      {"version, lost on read", Op::kVersion, Reply().Send(0.05, version).Hang(HangUp::kOnRead),
-       false, "L", 0.05 + kAnswerGuard},
+      {"version, write error", Op::kVersion, Reply{.writeResult = kUnknownIoError}, "", kTimedOut},
+      {"version, lost on write", Op::kVersion, Reply{.hangUp = HangUp::kOnWrite}, "L", 0.0},
+      {"version, lost while waiting", Op::kVersion, Reply().HangUpAt(0.1), "L", 0.1},
+      {"version, lost on read", Op::kVersion,
+       Reply{.pieces = {{0.05, Pattern(kVersionBytes, 4)}}, .hangUp = HangUp::kOnRead}, "L",
+       0.05 + kAnswerGuard},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Rig rig;
-    rig.port.script.push_back(c.reply);
-    bool ok = !c.ok;
-    ExpectTook(rig.Took([&] { ok = Perform(rig, c.op); }), c.took);
-    EXPECT_EQ(ok, c.ok);
-    EXPECT_EQ(rig.reporter.calls, c.calls);
+  for (const auto& [name, op, reply, calls, took] : cases) {
+    SCOPED_TRACE(name);
+    Rig rig({reply});
+    const auto perform = [&rig](Op what) {
+      if (what == Op::kSend) return rig.link.SendFrame(rig.block, kOrderWriteRam);
+      if (what == Op::kVersion) return rig.link.RequestVersion(rig.block);
+      return rig.Read() == Answer::kOk;
+    };
+    rig.Takes(took, [&] { EXPECT_FALSE(perform(op)); });
+    EXPECT_EQ(rig.reporter.calls, calls);
     ASSERT_EQ(rig.port.writes.size(), 1u);
-    EXPECT_EQ(rig.port.writes[0].size(), static_cast<std::size_t>(kFrameBytes));
-    if (c.op == Op::kSend) {
-      EXPECT_EQ(rig.link.st.nBytesW,
-                static_cast<std::uint16_t>(c.reply.writeResult.value_or(kUnknownIoError)));
-    }
-    if (c.reply.hangUp == HangUp::kNever) continue;
-
-    ASSERT_EQ(rig.reporter.lost.size(), 1u);
-    EXPECT_EQ(rig.reporter.lost[0], "the device /dev/scripted hung up");
+    EXPECT_EQ(rig.port.writes[0].size(), 36u);
+    if (calls.find('L') == std::string::npos) continue;
+    EXPECT_EQ(rig.reporter.lost, std::vector<QString>{"the device /dev/scripted hung up"});
     EXPECT_FALSE(rig.port.IsOpen());
     // On the closed port a request fails at once; the loss is not told again.
-    ExpectTook(rig.Took([&] { ok = Perform(rig, Op::kRequest); }), 0.0);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(rig.reporter.calls, c.calls + "F");
+    rig.Takes(0.0, [&] { EXPECT_FALSE(perform(Op::kRequest)); });
+    EXPECT_EQ(rig.reporter.calls, calls + "F");
   }
 }
 
-// Frames are on the line only once it has carried them: a port that hangs
-// up while 33 written frames are still on their way fails the operation
-// (once), though every write went through.
+// A port that hangs up while 33 written frames are still on their way fails
+// the write-only operation, though every write went through; the operation
+// reports once, however many of its writes fail.
 TEST(ScriptedLink, AWriteOnlyOperationEndsOnceTheLineHasCarriedItsFrames) {
-  for (const bool hangUp : {false, true}) {
-    SCOPED_TRACE(hangUp);
-    Rig rig;
-    if (hangUp) rig.port.script.push_back(Reply().Hang(HangUp::kAt, 0.3));
+  const std::tuple<Reply, std::string, int> cases[] = {// reports, bytes each write carries
+                                                       {Reply(), "", kFrameBytes},
+                                                       {Reply().HangUpAt(0.3), "LF", kFrameBytes},
+                                                       {Reply{.writeResult = 20}, "F", 20}};
+  for (const auto& [reply, calls, carried] : cases) {
+    SCOPED_TRACE(calls);
+    Rig rig(std::deque<Reply>(33, reply));
     rig.link.BeginWriteOnly(kOrderWriteRam);
     bool ok = true;
-    const double took = rig.Took([&] {
+    rig.Takes(33 * carried * kByteSeconds, [&] {
       for (int frame = 0; frame < 33; ++frame) ok &= rig.link.SendFrame(rig.block, kOrderWriteRam);
       ok &= rig.link.EndWriteOnly();
     });
-    EXPECT_NEAR(took, 33 * kFrameBytes * kByteSeconds, 1e-9);
-    EXPECT_EQ(ok, !hangUp);
-    EXPECT_EQ(rig.reporter.calls, hangUp ? "LF" : "");
+    EXPECT_EQ(ok, calls.empty());
+    EXPECT_EQ(rig.reporter.calls, calls);
   }
 }
 
-TEST(ScriptedLink, AVersionCountsOnlyWhenExactly96BytesCome) {
+TEST(ScriptedLink, AVersionCountsOnlyWhenExactly96BytesComeAndAFailureKeepsTheLastText) {
   const std::string before(kVersionChars, 'A');
   const std::string text = "TAVIX TEST SENSOR 48 CHARACTERS LONG, EXACTLY.  ";
   const Bytes answer = VersionAnswer(text);
-  Bytes longer = answer;
-  longer.push_back(0);
-  struct Case {
-    const char* name;
-    Reply reply;
-    bool ok;
+  const std::pair<Reply, bool> cases[] = {
+      {Reply().Send(0.05, answer), true},
+      {Reply().Send(0.05, Bytes(answer.begin(), answer.end() - 1)), false},
+      {Reply().Send(0.05, answer).Send(0.05, Bytes{0}), false},
   };
-  const Case cases[] = {
-      {"96 bytes", Reply().Send(0.05, answer), true},
-      {"95 bytes", Reply().Send(0.05, Slice(answer, 0, kVersionBytes - 1)), false},
-      {"97 bytes", Reply().Send(0.05, longer), false},
-      {"silence", {}, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Rig rig;
-    rig.port.script = {Reply().Send(0.05, VersionAnswer(before)), c.reply};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    const auto& [reply, ok] = c;
+    Rig rig({Reply().Send(0.05, VersionAnswer(before)), reply});
     ASSERT_TRUE(rig.link.RequestVersion(rig.block));
-    EXPECT_EQ(rig.link.RequestVersion(rig.block), c.ok);
-    // A failed request keeps the last good text.
-    EXPECT_EQ(rig.link.VersionText().toStdString(), c.ok ? text : before);
+    rig.port.inputFlushes = 0;
+    EXPECT_EQ(rig.link.RequestVersion(rig.block), ok);
+    EXPECT_EQ(rig.link.VersionText().toStdString(), ok ? text : before);
     EXPECT_EQ(rig.reporter.calls, "");
     EXPECT_EQ(rig.port.inputFlushes, 0) << "the version request does not flush";
   }
@@ -304,31 +249,18 @@ TEST(ScriptedLink, AVersionCountsOnlyWhenExactly96BytesCome) {
 
 TEST(ScriptedLink, TheSettleWaitLastsUntilTheDelayHasPassedSinceTheStart) {
   Rig first;
-  EXPECT_EQ(first.Took([&] { first.link.SettleWait(); }), 0.0)
-      << "nothing to wait for before the first operation";
-
-  struct Case {
-    const char* name;
-    double delay;
-    double busy;  // clock seconds the operation took before the next one
-    double took;  // clock seconds the settle wait then takes
-  };
-  const Case cases[] = {
-      {"at once", kSettleSendPara, 0.0, kSettleSendPara},
-      {"part of the delay passed", kSettleSendPara, 0.3, kSettleSendPara - 0.3},
-      {"the delay passed", kSettleGetPara, 0.5, 0.0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  first.Takes(0.0, [&] { first.link.SettleWait(); });  // nothing to wait for yet
+  // The delay, the seconds the operation took, the seconds the settle wait then takes.
+  const std::tuple<double, double, double> cases[] = {{kSettleSendPara, 0.0, kSettleSendPara},
+                                                      {kSettleSendPara, 0.3, kSettleSendPara - 0.3},
+                                                      {kSettleGetPara, 0.5, 0.0}};
+  for (const auto& [delay, busy, took] : cases) {
+    SCOPED_TRACE(busy);
     Rig rig;
-    rig.link.StartPaced(c.delay);
-    const double start = rig.clock.now;
-    EXPECT_EQ(rig.link.st.transbeg, start);
-    EXPECT_EQ(rig.link.st.waitdel, c.delay);
-    rig.port.SleepUntil(start + c.busy);
-    ExpectTook(rig.Took([&] { rig.link.SettleWait(); }), c.took);
-    EXPECT_NEAR(rig.link.st.tdiff, std::max(c.delay, c.busy), 1e-9);
-    EXPECT_GE(rig.link.st.tdiff, c.delay);
+    rig.link.StartPaced(delay);
+    rig.port.SleepUntil(rig.port.now + busy);
+    rig.Takes(took, [&] { rig.link.SettleWait(); });
+    EXPECT_NEAR(rig.link.st.tdiff, std::max(delay, busy), 1e-9);
   }
 }
 

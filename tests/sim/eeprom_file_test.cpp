@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim/eeprom_file.h"
@@ -24,109 +25,76 @@ SensorModel Sample() {
   return m;
 }
 
-// The sample's file as tokens: the header (0 to 2), the words (3 to 173),
-// "factors" (174) and the factors (175 to 177).
-std::vector<std::string> Tokens() {
+// The sample's file, its tokens (header 0 to 2, words 3 to 173, "factors"
+// 174, factors 175 to 177) each followed by `blank`, with `count` of them
+// from `at` on replaced by `token`.
+std::string Edit(int at, int count, const std::string& token, const char* blank = "\n") {
   std::istringstream in(FormatEepromFile(Sample()));
   std::vector<std::string> tokens;
   for (std::string t; in >> t;) tokens.push_back(t);
-  return tokens;
-}
-
-std::string Join(const std::vector<std::string>& tokens, const std::string& blank = "\n") {
+  tokens.erase(tokens.begin() + at, tokens.begin() + at + count);
+  if (!token.empty()) tokens.insert(tokens.begin() + at, token);
   std::string text;
   for (const std::string& t : tokens) text += t + blank;
   return text;
 }
 
-// The sample's file with token `at` replaced by `token`.
-std::string With(int at, const std::string& token) {
-  std::vector<std::string> tokens = Tokens();
-  tokens[at] = token;
-  return Join(tokens);
-}
-
-std::string Without(int from, int count = 1) {
-  std::vector<std::string> tokens = Tokens();
-  tokens.erase(tokens.begin() + from, tokens.begin() + from + count);
-  return Join(tokens);
-}
-
 TEST(EepromFile, TakesOnlyAWholeWellFormedFileAndNamesWhatIsWrong) {
   using namespace std::string_literals;
   const std::string huge(1 << 20, '7');
-  struct Case {
-    const char* name;
-    std::string text;
-    std::string error;  // empty: accepted
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, std::string, std::string> cases[] = {
+      // error; empty: accepted
       {"as written", FormatEepromFile(Sample()), ""},
-      {"any blank space", Join(Tokens(), " \t\r\n\f\v"), ""},
-      {"leading zeros", With(4, "00065535"), ""},
+      {"any blank space", Edit(0, 0, "", " \t\r\n\f\v"), ""},
+      {"leading zeros", Edit(4, 1, "00065535"), ""},
       {"empty", "", "expected 'tavix-sensor-eeprom'"},
       {"another file", "hello world", "expected 'tavix-sensor-eeprom', got 'hello'"},
-      {"other format version", With(1, "2"), "expected '1', got '2'"},
-      {"short of words", Without(173, 5), "file ends before word 170"},
-      {"short of factors", Without(177), "file ends before factor 2"},
-      {"a word more", With(174, "7 factors"), "expected 'factors', got '7'"},
-      {"text after", Join(Tokens()) + "x", "unexpected text after the factors: 'x'"},
-      {"letters", With(5, "abc"), "bad word 2: 'abc'"},
-      {"fraction", With(5, "1.5"), "bad word 2: '1.5'"},
-      {"hexadecimal", With(5, "0x10"), "bad word 2: '0x10'"},
-      {"plus sign", With(5, "+7"), "bad word 2: '+7'"},
-      {"negative", With(5, "-1"), "bad word 2: '-1'"},
-      {"one above", With(5, "65536"), "bad word 2: '65536'"},
-      {"beyond 64 bits", With(5, "99999999999999999999"), "bad word 2: '99999999999999999999'"},
-      {"factor above", With(176, "65536"), "bad factor 1: '65536'"},
-      {"NUL after a number", With(5, "7\0junk"s), "bad word 2: '7\0junk'"s},
-      {"NUL byte alone", With(5, "\0"s), "bad word 2: '\0'"s},
-      {"high bytes", With(5, "\xff\xfe"), "bad word 2: '\xff\xfe'"},
-      {"huge token", With(5, huge), "bad word 2: '77777777777777777777...'"},
-      {"huge file", Join(Tokens()) + huge,
+      {"other format version", Edit(1, 1, "2"), "expected '1', got '2'"},
+      {"short of words", Edit(173, 5, ""), "file ends before word 170"},
+      {"short of factors", Edit(177, 1, ""), "file ends before factor 2"},
+      {"a word more", Edit(174, 0, "7"), "expected 'factors', got '7'"},
+      {"text after", Edit(178, 0, "x"), "unexpected text after the factors: 'x'"},
+      {"letters", Edit(5, 1, "abc"), "bad word 2: 'abc'"},
+      {"fraction", Edit(5, 1, "1.5"), "bad word 2: '1.5'"},
+      {"hexadecimal", Edit(5, 1, "0x10"), "bad word 2: '0x10'"},
+      {"plus sign", Edit(5, 1, "+7"), "bad word 2: '+7'"},
+      {"negative", Edit(5, 1, "-1"), "bad word 2: '-1'"},
+      {"one above", Edit(5, 1, "65536"), "bad word 2: '65536'"},
+      {"beyond 64 bits", Edit(5, 1, "99999999999999999999"), "bad word 2: '99999999999999999999'"},
+      {"factor above", Edit(176, 1, "65536"), "bad factor 1: '65536'"},
+      {"NUL after a number", Edit(5, 1, "7\0junk"s), "bad word 2: '7\0junk'"s},
+      {"NUL byte alone", Edit(5, 1, "\0"s), "bad word 2: '\0'"s},
+      {"high bytes", Edit(5, 1, "\xff\xfe"), "bad word 2: '\xff\xfe'"},
+      {"huge token", Edit(5, 1, huge), "bad word 2: '77777777777777777777...'"},
+      {"huge file", Edit(178, 0, huge),
        "unexpected text after the factors: '77777777777777777777...'"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, text, expected] : cases) {
+    SCOPED_TRACE(name);
     SensorModel model;
     std::string error;
-    const bool ok = ParseEepromFile(c.text, &model, &error);
-    EXPECT_EQ(ok, c.error.empty()) << error;
-    if (ok) {
-      EXPECT_EQ(model.eeprom, Sample().eeprom);
-      EXPECT_EQ(model.factors, Sample().factors);
-    } else {
-      EXPECT_EQ(error, c.error);
-      EXPECT_EQ(model.eeprom, SensorModel().eeprom) << "model changed by a refused file";
-      EXPECT_FALSE(ParseEepromFile(c.text, &model, nullptr));
-    }
+    const bool ok = ParseEepromFile(text, &model, &error);
+    EXPECT_EQ(ok, expected.empty());
+    EXPECT_EQ(error, expected);
+    EXPECT_EQ(model.eeprom, (ok ? Sample() : SensorModel()).eeprom) << "changed by a refused file";
+    EXPECT_EQ(model.factors, (ok ? Sample() : SensorModel()).factors);
+    EXPECT_EQ(ParseEepromFile(text, &model, nullptr), ok);
   }
 }
 
-TEST(EepromFile, LoadsWhatWasSavedAndTellsAMissingFileFromABadOne) {
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("tavix-eeprom-test-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string path = (dir / "eeprom.txt").string();
-  SensorModel model;
-  bool found = true;
-  std::string error;
-  EXPECT_TRUE(LoadEepromFile(path, &model, &found, &error));
-  EXPECT_FALSE(found);
-
-  ASSERT_TRUE(SaveEepromFile(path, Sample(), &error)) << error;
-  ASSERT_TRUE(LoadEepromFile(path, &model, &found, &error)) << error;
-  EXPECT_TRUE(found);
-  EXPECT_EQ(model.eeprom, Sample().eeprom);
-
+// Loading a missing file and saving are proven by the program's own test.
+TEST(EepromFile, ABadFileAndAFailedSaveAreReportedWithTheirPath) {
+  const std::string path = ::testing::TempDir() + "tavix-eeprom-" + std::to_string(getpid());
   std::ofstream(path) << "junk";
+  SensorModel model;
+  bool found = false;
+  std::string error;
   EXPECT_FALSE(LoadEepromFile(path, &model, &found, &error));
   EXPECT_EQ(error, path + ": not a sensor EEPROM file: expected 'tavix-sensor-eeprom', got 'junk'");
-
-  const std::string nowhere = (dir / "no" / "eeprom.txt").string();
+  std::filesystem::remove(path);
+  const std::string nowhere = path + "/eeprom.txt";
   EXPECT_FALSE(SaveEepromFile(nowhere, Sample(), &error));
   EXPECT_EQ(error, "cannot save " + nowhere + ": No such file or directory");
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

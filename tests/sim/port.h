@@ -22,10 +22,7 @@ inline double Seconds() {
 }
 
 inline void SleepUntil(double t) {
-  const double left = t - Seconds();
-  if (left <= 0) return;
-  timespec ts{static_cast<time_t>(left), static_cast<long>((left - static_cast<long>(left)) * 1e9)};
-  nanosleep(&ts, nullptr);
+  for (double left; (left = t - Seconds()) > 0;) usleep(static_cast<useconds_t>(left * 1e6) + 1);
 }
 
 // A request frame: sync, order, then the given payload words (zeros after them).
@@ -35,17 +32,14 @@ inline std::vector<std::uint8_t> Frame(std::uint16_t order,
                                  static_cast<std::uint8_t>(order & 0xFF)};
   for (std::size_t i = 0; i < 16; ++i) {
     const std::uint16_t w = i < words.size() ? words[i] : 0;
-    f.push_back(static_cast<std::uint8_t>(w >> 8));
-    f.push_back(static_cast<std::uint8_t>(w & 0xFF));
+    f.insert(f.end(), {static_cast<std::uint8_t>(w >> 8), static_cast<std::uint8_t>(w & 0xFF)});
   }
   return f;
 }
 
 inline std::vector<std::uint16_t> Words(const std::vector<std::uint8_t>& bytes) {
   std::vector<std::uint16_t> w;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    w.push_back(static_cast<std::uint16_t>((bytes[i] << 8) | bytes[i + 1]));
-  }
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) w.push_back((bytes[i] << 8) | bytes[i + 1]);
   return w;
 }
 
@@ -59,46 +53,33 @@ class Port {
       tcsetattr(fd_, TCSANOW, &tio);
     }
   }
-  ~Port() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Port(const Port&) = delete;
-  Port& operator=(const Port&) = delete;
-
-  bool ok() const { return fd_ >= 0; }
-
+  ~Port() { close(fd_); }
   bool Send(const std::vector<std::uint8_t>& bytes) {
     return write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
   }
-
   // Reads until `want` bytes have come and no more follow for `quiet` s, or
-  // until `timeout` s have passed. `hangUp` is set when the line is gone.
-  std::vector<std::uint8_t> Read(std::size_t want, double timeout, double quiet = 0.01,
-                                 bool* hangUp = nullptr) {
+  // until `timeout` s have passed or the line is gone.
+  std::vector<std::uint8_t> Read(std::size_t want, double timeout, double quiet = 0.01) {
     std::vector<std::uint8_t> got;
     const double end = Seconds() + timeout;
     for (double now = Seconds(); now < end; now = Seconds()) {
       const double limit = got.size() >= want ? std::min(end, now + quiet) : end;
       pollfd p{fd_, POLLIN, 0};
-      if (poll(&p, 1, static_cast<int>((limit - now) * 1000) + 1) <= 0) {
-        if (got.size() >= want) break;
-        continue;
-      }
       std::uint8_t buf[512];
-      const ssize_t n = read(fd_, buf, sizeof buf);
-      if (n <= 0) {
-        if (hangUp) *hangUp = true;
+      ssize_t n = 0;
+      if (poll(&p, 1, static_cast<int>((limit - now) * 1000) + 1) > 0) {
+        if ((n = read(fd_, buf, sizeof buf)) <= 0) break;
+        got.insert(got.end(), buf, buf + n);
+      } else if (got.size() >= want) {
         break;
       }
-      got.insert(got.end(), buf, buf + n);
     }
     return got;
   }
-
   std::vector<std::uint8_t> Exchange(const std::vector<std::uint8_t>& frame, std::size_t want,
-                                     double timeout = 1.0) {
+                                     double timeout = 1.0, double quiet = 0.01) {
     Send(frame);
-    return Read(want, timeout);
+    return Read(want, timeout, quiet);
   }
 
  private:
