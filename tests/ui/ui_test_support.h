@@ -18,12 +18,8 @@ namespace tavix::ui::test {
 using Events = std::vector<int>;
 
 struct Call {
-  int callback = 0;  // 0: the control's own callback, 1: the shared "CBF_DispBars"
-  int panel = 0;
-  int control = 0;
-  int event = 0;
-  int data1 = 0;
-  int data2 = 0;
+  int callback;  // 0: the control's own callback, 1: the shared "CBF_DispBars"
+  int panel, event, data1, data2;
   QString name;
 };
 
@@ -47,7 +43,7 @@ template <int kCallback>
 int Record(int panel, int control, int event, void* data, int d1, int d2) {
   auto* recorder = static_cast<Recorder*>(data);
   recorder->calls.push_back(
-      {kCallback, panel, control, event, d1, d2, recorder->toolkit->CtrlName(panel, control)});
+      {kCallback, panel, event, d1, d2, recorder->toolkit->CtrlName(panel, control)});
   if (recorder->onControl) recorder->onControl(recorder->calls.back());
   return 0;
 }
@@ -64,18 +60,16 @@ class UiTest : public ::testing::Test {
   void SetUp() override {
     recorder.toolkit = &tk;
     CallbackTable table;
-    // ButtonStop deliberately has no callback.
-    for (const char* name : {"ButtonGo", "ToggleRun", "ButtonInner", "SwitchPara", "EditAverage",
-                             "DispX", "DispGF", "SelectSource", "Evalmode", "SlidePower", "DispINT",
-                             "DispStatus", "EditName", "TeachTable", "GraphData1", "GraphData2",
-                             "GraphRaw1", "GraphGF", "ButtonClose", "ButtonOk",
-                             // Shadowed by the bars' "callback" property: must never be called.
-                             "DispRED"}) {
+    // ButtonStop has no callback; CBF_DispRED is shadowed by the bars' "callback" property.
+    for (const char* name :
+         {"ButtonGo",    "ToggleRun",    "ButtonInner", "SwitchPara", "EditAverage", "DispX",
+          "DispGF",      "SelectSource", "Evalmode",    "SlidePower", "DispINT",     "DispStatus",
+          "EditName",    "TeachTable",   "GraphData1",  "GraphData2", "GraphRaw1",   "GraphGF",
+          "ButtonClose", "ButtonOk",     "DispRED"}) {
       table.controls[QStringLiteral("CBF_") + QLatin1String(name)] = Record<0>;
     }
     table.controls["CBF_DispBars"] = Record<1>;
     table.panels["CBF_TP"] = RecordPanel;
-    table.panels["CBF_SP"] = RecordPanel;
     table.callbackData = &recorder;
     tk.SetCallbacks(table);
     panel = tk.LoadPanel(0, "ui_test.uir", 1);
