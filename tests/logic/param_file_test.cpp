@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 
@@ -15,13 +16,6 @@
 
 namespace tavix::logic {
 namespace {
-
-ParamWords Sample() {
-  ParamWords words{};
-  for (int i = 0; i < link::anzpara; ++i) words[i] = static_cast<std::uint16_t>(i * 383 + 1);
-  words[1] = 65535;
-  return words;
-}
 
 // `count` numbers, one a line ended by `end`; line `at` holds `token` instead.
 QByteArray Lines(int count, const QByteArray& token = {}, int at = 0, const char* end = "\n") {
@@ -55,7 +49,8 @@ TEST(ParamFile, TakesExactly171NumbersWithinAWordAndNamesTheLineOfAFault) {
   };
   for (const auto& [expected, content] : cases) {
     SCOPED_TRACE(expected ? expected : "accepted");
-    ParamWords words = Sample();
+    ParamWords words;
+    words.fill(7);
     QString error;
     const bool ok = ParseParamFile(content, &words, &error);
     EXPECT_EQ(ok, expected == nullptr) << error.toStdString();
@@ -63,7 +58,7 @@ TEST(ParamFile, TakesExactly171NumbersWithinAWordAndNamesTheLineOfAFault) {
       EXPECT_EQ(words[2], 3);
     } else {
       EXPECT_TRUE(error.startsWith(QString::fromLatin1(expected))) << error.toStdString();
-      EXPECT_EQ(words, Sample()) << "words changed by a refused file";
+      EXPECT_EQ(std::count(words.begin(), words.end(), 7), link::anzpara) << "words changed";
     }
   }
 }
