@@ -1,5 +1,5 @@
-// Shared fixture of the ui suite: a Toolkit with recording callbacks and the
-// test panel (resource 1 of ui_test.uir) loaded.
+// Shared fixture of the ui suite: a Toolkit whose callbacks record what they
+// are called with, and the test panel (resource 1 of ui_test.uir) loaded.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,21 +18,45 @@ namespace tavix::ui::test {
 using Events = std::vector<int>;
 
 struct Call {
-  int callback = 0;  // 0: the control's own callback, 1: the shared "CBF_DispBars"
-  int panel = 0;
-  int control = 0;
-  int event = 0;
-  int data1 = 0;
-  int data2 = 0;
+  int callback;  // 0: the control's own callback, 1: the shared "CBF_DispBars"
+  int panel, event, data1, data2;
   QString name;
 };
 
-struct Recorder {
-  Toolkit* toolkit = nullptr;
-  std::vector<Call> calls;
-  std::vector<std::pair<int, int>> panelEvents;  // (panel, event)
-  std::function<void(const Call&)> onControl;
-  std::function<void(int panel, int event)> onPanel;
+class UiTest : public ::testing::Test {
+ protected:
+  template <int kCallback>
+  static int Record(int panel, int control, int event, void* data, int d1, int d2) {
+    auto* t = static_cast<UiTest*>(data);
+    t->calls.push_back({kCallback, panel, event, d1, d2, t->tk.CtrlName(panel, control)});
+    if (t->onControl) t->onControl(t->calls.back());
+    return 0;
+  }
+  static int RecordPanel(int panel, int event, void* data, int, int) {
+    auto* t = static_cast<UiTest*>(data);
+    t->panelEvents.emplace_back(panel, event);
+    if (t->onPanel) t->onPanel(panel, event);
+    return 0;
+  }
+
+  void SetUp() override {
+    CallbackTable table;
+    // ButtonStop has no callback; CBF_DispRED is shadowed by the bars' "callback" property.
+    for (const char* name :
+         {"ButtonGo", "ToggleRun", "ButtonInner", "SwitchPara", "EditAverage", "DispX", "DispGF",
+          "SelectSource", "Evalmode", "SlidePower", "DispINT", "DispStatus", "EditName",
+          "TeachTable", "GraphData1", "GraphData2", "GraphRaw1", "GraphGF", "DispRED"}) {
+      table.controls[QStringLiteral("CBF_") + QLatin1String(name)] = Record<0>;
+    }
+    table.controls["CBF_DispBars"] = Record<1>;
+    table.panels["CBF_TP"] = RecordPanel;
+    table.callbackData = this;
+    tk.SetCallbacks(table);
+    panel = tk.LoadPanel(0, "ui_test.uir", 1);
+    ASSERT_GT(panel, 0);
+  }
+
+  QWidget* W(const char* name) const { return tk.Control(panel, QLatin1String(name)); }
 
   Events EventsOf(const QString& name) const {
     Events events;
@@ -41,50 +65,8 @@ struct Recorder {
     }
     return events;
   }
-};
 
-template <int kCallback>
-int Record(int panel, int control, int event, void* data, int d1, int d2) {
-  auto* recorder = static_cast<Recorder*>(data);
-  recorder->calls.push_back(
-      {kCallback, panel, control, event, d1, d2, recorder->toolkit->CtrlName(panel, control)});
-  if (recorder->onControl) recorder->onControl(recorder->calls.back());
-  return 0;
-}
-
-inline int RecordPanel(int panel, int event, void* data, int, int) {
-  auto* recorder = static_cast<Recorder*>(data);
-  recorder->panelEvents.emplace_back(panel, event);
-  if (recorder->onPanel) recorder->onPanel(panel, event);
-  return 0;
-}
-
-class UiTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    recorder.toolkit = &tk;
-    CallbackTable table;
-    // ButtonStop deliberately has no callback.
-    for (const char* name : {"ButtonGo", "ToggleRun", "ButtonInner", "SwitchPara", "EditAverage",
-                             "DispX", "DispGF", "SelectSource", "Evalmode", "SlidePower", "DispINT",
-                             "DispStatus", "EditName", "TeachTable", "GraphData1", "GraphData2",
-                             "GraphRaw1", "GraphGF", "ButtonClose", "ButtonOk",
-                             // Shadowed by the bars' "callback" property: must never be called.
-                             "DispRED"}) {
-      table.controls[QStringLiteral("CBF_") + QLatin1String(name)] = Record<0>;
-    }
-    table.controls["CBF_DispBars"] = Record<1>;
-    table.panels["CBF_TP"] = RecordPanel;
-    table.panels["CBF_SP"] = RecordPanel;
-    table.callbackData = &recorder;
-    tk.SetCallbacks(table);
-    panel = tk.LoadPanel(0, "ui_test.uir", 1);
-    ASSERT_GT(panel, 0);
-  }
-
-  QWidget* W(const char* name) const { return tk.Control(panel, QLatin1String(name)); }
-
-  // Shows the panel and makes it the active window (shortcuts need that).
+  // Shows the panel and makes it the active window (focus needs that).
   void Show() {
     tk.DisplayPanel(panel);
     QWidget* top = tk.PanelWidget(panel);
@@ -94,8 +76,11 @@ class UiTest : public ::testing::Test {
   }
 
   Toolkit tk;
-  Recorder recorder;
   int panel = 0;
+  std::vector<Call> calls;
+  std::vector<std::pair<int, int>> panelEvents;  // (panel, event)
+  std::function<void(const Call&)> onControl;
+  std::function<void(int panel, int event)> onPanel;
 };
 
 }  // namespace tavix::ui::test
