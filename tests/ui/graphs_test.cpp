@@ -1,6 +1,8 @@
 // Strip charts: traces, points per screen, scrolling and visibility. X/Y
-// graphs: plots, arcs, deletion, axis ranges, what is drawn and the cursor.
+// graphs: plots, arcs, deletion, axis ranges, what is drawn and the cursor;
+// axis labels after a new range, and two graphs stacked in one place.
 #include <numeric>
+#include <string>
 
 #include <QChart>
 #include <QImage>
@@ -45,6 +47,50 @@ TEST_F(UiTest, StripChartShowsTheLastPointsPerScreenOfEachTrace) {
   EXPECT_EQ(chart->TracePoints(2).front(), QPointF(0, first[695]));
   tk.DeleteGraphPlot(panel, "GraphRaw1", -1);
   EXPECT_TRUE(tk.TraceValues(panel, "GraphRaw1", 1).empty());
+}
+
+// The axis labels follow a new range: a label kept as a pixmap was lost
+// when its text changed (the gloss chart rescales on every pass).
+TEST_F(UiTest, StripChartAxisLabelsFollowEveryNewRange) {
+  Show();
+  QWidget* chart = W("GraphRaw1");
+  const Values flat(700, 500.0);
+  auto labelInk = [&] {  // dark pixels in the strip left of the plot area
+    tk.PlotStripChart(panel, "GraphRaw1", flat.data(), 700, 0, 0);
+    tk.ProcessSystemEvents();
+    const QImage image = chart->grab().toImage();
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < 45; ++x) ink += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+    }
+    return ink;
+  };
+  tk.SetAxisRange(panel, "GraphRaw1", Axis::kLeftY, 0, 1000);
+  ASSERT_GT(labelInk(), 50);
+  for (int i = 0; i < 4; ++i) {
+    tk.SetAxisRange(panel, "GraphRaw1", Axis::kLeftY, 100 + 37 * i, 900 + 53 * i);
+    EXPECT_GT(labelInk(), 50) << i;
+  }
+}
+
+// Of two graphs in one place, the one in front is the one seen.
+TEST_F(UiTest, StackingDecidesWhichOfTwoGraphsIsSeen) {
+  Show();
+  QWidget* top = tk.PanelWidget(panel);
+  const QPoint centre = W("GraphData1")->geometry().center();
+  auto seen = [&] {
+    QWidget* w = top->childAt(centre);
+    while (w != nullptr && w != W("GraphData1") && w != W("GraphData2")) w = w->parentWidget();
+    return w;
+  };
+  for (const char* front : {"GraphData2", "GraphData1", "GraphData2"}) {
+    const char* back = std::string(front) == "GraphData1" ? "GraphData2" : "GraphData1";
+    tk.BringToFront(panel, front);
+    EXPECT_TRUE(tk.IsInFront(panel, front, back));
+    EXPECT_EQ(seen(), W(front));
+    tk.SendBehind(panel, front);
+    EXPECT_EQ(seen(), W(back));
+  }
 }
 
 TEST_F(UiTest, XYGraphPlotsLinesAndArcsKeepsItsAxesAndDeletes) {
