@@ -23,7 +23,7 @@ class ScopeEval : public ScopeHarness {
 // The mode table: SOURCE, the values written into TRIGGER, INTLIM, PMOD,
 // MAXVEC-No. and OUTMODE (-1: the user's stays), which of them are locked,
 // the GF60DEG button and the teach table's column labels; the MAXVEC-No.
-// warning.
+// warning (not with BINARY output).
 TEST_F(ScopeEval, EveryModeWritesLocksLabelsAndSelectsItsSignal) {
   const char* const forced[] = {"Trigger", "Intlim", "Pmod", "MaxcolNo", "Outmode"};
   const int user[] = {1, 77, 1, 6, 0};  // away from what any mode writes
@@ -68,6 +68,9 @@ TEST_F(ScopeEval, EveryModeWritesLocksLabelsAndSelectsItsSignal) {
     EXPECT_EQ(RowColour(maxcol + 1), kRed);
     EXPECT_EQ(Boxes(), maxcol > 5 ? Strings{warning} : Strings{});
   }
+  Choose("EditOutmode", 1);  // BINARY: no warning
+  Type("EditMaxcolNo", 20);
+  EXPECT_EQ(Boxes().size(), 1u);  // mode 7's alone
 }
 
 TEST_F(ScopeEval, SignalSelectionShowsItsDisplaysGraphsAndTraces) {

@@ -29,7 +29,7 @@ class ScopeFrame : public ScopeHarness {
       m.ram[7] = 1;     // BINARY: no MAXVEC-No. warning
       m.ram[16 + 5 * 30 + 4] = 4321;
       m.eeprom = m.ram;
-      m.eeprom[0] = 777;
+      m.eeprom[0] = 1100;  // POWER beyond the slider too, but not the RAM's
     });
     ASSERT_EQ(StartProgram(), 0);
   }
@@ -111,7 +111,7 @@ TEST_F(ScopeFrame, GetAndSendCarryTheBlockUnchangedAndTogglesFallBackToRam) {
   Click("SelectEEPROM");
   Click("ButtonGet");
   EXPECT_EQ(ReceivedOrders(*sensor), Orders{4});
-  EXPECT_EQ(Int("SlidePower"), 777);
+  EXPECT_EQ(Int("SlidePower"), 1100);
   Block expected = SensorBlock(true);  // words 9..15 and those beyond the ranges as read
   expected[4] = 256;
   expected[6] = 31;  // MAXVEC-No. as taken in
