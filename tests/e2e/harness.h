@@ -1,7 +1,6 @@
-// What every end-to-end suite needs, whichever program it runs: the
-// simulator on a pseudo-terminal, the toolkit with scripted popups and a
-// real serial port, steps run from inside the program's own loops, key and
-// click helpers on real widgets, the program run as a process, CPU time.
+// What every end-to-end suite needs: the simulator on a pseudo-terminal, the
+// toolkit with scripted popups and a real serial port, steps run from inside
+// the program's own loops, helpers on real widgets, CPU time.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -47,9 +46,7 @@ inline Orders ReceivedOrders(const sim::PtySensor& sensor) {
 }
 // Waits up to 3 s for `count` frames (writes reach the simulator a little later).
 inline std::vector<sim::LogEntry> AwaitFrames(const sim::PtySensor& sensor, std::size_t count) {
-  QElapsedTimer timer;
-  timer.start();
-  while (ReceivedFrames(sensor).size() < count && timer.elapsed() < 3000) QThread::msleep(5);
+  for (int ms = 0; ReceivedFrames(sensor).size() < count && ms < 3000; ms += 5) QThread::msleep(5);
   return ReceivedFrames(sensor);
 }
 
@@ -61,32 +58,10 @@ inline std::string Box(const QString& title, const QString& text) {
 // CPU time the calling thread has used, in seconds. The simulator runs on a
 // thread of its own, so this is the program's share alone.
 inline double ThreadCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_THREAD, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Runs `program` as its own process with `env` added to the environment (an
-// empty value unsets the variable) and returns its exit code as a signed
-// byte (as a shell shows -1: 255), or 1000 when it crashed or was still
-// running after `seconds`. What it wrote to standard error goes to `errors`.
-inline int RunProcess(const QString& program, const QStringList& args,
-                      const std::vector<std::pair<QString, QString>>& env, int seconds = 5,
-                      QByteArray* errors = nullptr) {
-  QProcess process;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  for (const auto& [name, value] : env) {
-    value.isEmpty() ? environment.remove(name) : environment.insert(name, value);
-  }
-  process.setProcessEnvironment(environment);
-  process.start(program, args);
-  // A program that got past its start-up waits for the user: give up then.
-  if (!process.waitForFinished(seconds * 1000)) process.kill();
-  process.waitForFinished();
-  if (errors) *errors = process.readAllStandardError();
-  return process.exitStatus() == QProcess::NormalExit ? static_cast<signed char>(process.exitCode())
-                                                      : 1000;
+  rusage u{};
+  getrusage(RUSAGE_THREAD, &u);
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 // A program's real code with real widgets (offscreen), a real QSerialPort
@@ -98,8 +73,7 @@ class ProgramHarness : public ::testing::Test {
     StartSensor();
     // A broken test must fail, not hang inside a polling callback.
     QTimer::singleShot(8000, context.get(), [this] {
-      if (!StopLoops()) return;
-      ADD_FAILURE() << "a polling loop was still running after 8 s";
+      if (StopLoops()) ADD_FAILURE() << "a polling loop was still running after 8 s";
     });
   }
 

@@ -22,10 +22,9 @@ class ScopeHarness : public ProgramHarness {
 
   int Panel() const override { return scope->frame.panel; }
   bool StopLoops() override {
-    if (scope == nullptr || (scope->flags.poll == 0 && scope->flags.pollrecord == 0)) return false;
-    scope->flags.poll = 0;
-    scope->flags.pollrecord = 0;
-    return true;
+    const bool running = scope && (scope->flags.poll != 0 || scope->flags.pollrecord != 0);
+    if (running) scope->flags.poll = scope->flags.pollrecord = 0;
+    return running;
   }
   void EndProgram() override {
     if (scope) scope->lnk.Close();

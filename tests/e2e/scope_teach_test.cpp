@@ -1,8 +1,5 @@
 // Teach table, tolerance circles, zoom and automatic tolerance adjustment of
-// the scope, against the simulator. Callbacks that poll run until a timer,
-// fired from inside their event processing, ends them.
-#include <algorithm>
-
+// the scope against the simulator; timers fired inside a polling loop end it.
 #include <QDir>
 
 #include "scope_harness.h"
@@ -19,9 +16,6 @@ class ScopeTeach : public ScopeHarness {
     ScopeHarness::SetUp();
     ASSERT_EQ(StartProgram(), 0);
   }
-  void SetRow(int row, Row words) {
-    for (int c = 0; c < 5; ++c) SetCell(c + 1, row + 1, words[c]);
-  }
   Row RowOf(int row) const {
     Row words{};
     for (int c = 0; c < 5; ++c) words[c] = Cell(c + 1, row + 1);
@@ -32,59 +26,8 @@ class ScopeTeach : public ScopeHarness {
   }
   Record LastRecord() const { return sensor->SentRecords().back(); }
   bool ZoomInFront() const { return toolkit->IsInFront(Panel(), "GraphData2", "GraphData1"); }
-  std::vector<double> Axes(const char* graph) const {
-    std::vector<double> a(4);
-    toolkit->AxisRange(Panel(), graph, ui::Axis::kX, &a[0], &a[1]);
-    toolkit->AxisRange(Panel(), graph, ui::Axis::kLeftY, &a[2], &a[3]);
-    return a;
-  }
   std::uint32_t CursorColour() const { return toolkit->CursorColor(Panel(), "GraphData2", 1); }
 };
-
-TEST_F(ScopeTeach, TeachInDuringTheZoomTakesItsLastFrameAndTheZoomKeepsPolling) {
-  SetTarget(4.0, 4.0, 4.0, 60.0);  // every frame differs
-  toolkit->SetCtrlVal(Panel(), "EditNo", 3);
-  Record taught{};
-  bool inFrontBefore = false, behindAfter = false, stillPolling = false;
-  std::uint64_t framesAtTeach = 0;
-  After(100, [&] {
-    inFrontBefore = ZoomInFront();
-    Click("ButtonTeachDataTo");
-    taught = LastRecord();
-    framesAtTeach = sensor->GetCounters().frames;
-    behindAfter = !ZoomInFront();
-  });
-  After(250, [&] {
-    stillPolling = scope->flags.poll == 1 && sensor->GetCounters().frames > framesAtTeach + 3;
-    scope->flags.poll = 0;
-  });
-  Click("ButtonZoom");
-
-  EXPECT_TRUE(inFrontBefore);
-  EXPECT_TRUE(behindAfter);
-  EXPECT_TRUE(stillPolling);
-  EXPECT_EQ(RowOf(3), (Row{taught[kX], taught[kY], 150, taught[kINT], 150}));
-  const auto records = sensor->SentRecords();  // they differed: the row shows one of them
-  EXPECT_TRUE(std::any_of(records.begin(), records.end(),
-                          [&](const Record& r) { return r[kX] != taught[kX]; }));
-  EXPECT_EQ(Int("EditNo"), 4);
-  EXPECT_TRUE(Boxes().empty());
-}
-
-TEST_F(ScopeTeach, RightClickOnTheZoomGraphStopsPollingAndShowsTheXYGraph) {
-  std::uint64_t framesAtClick = 0;
-  After(300, [&] {
-    Click("GraphData2", Qt::RightButton);
-    framesAtClick = sensor->GetCounters().frames;
-  });
-  Click("ButtonZoom");
-  EXPECT_EQ(scope->flags.poll, 0);
-  EXPECT_GT(framesAtClick, 3u);
-  QThread::msleep(100);
-  EXPECT_EQ(sensor->GetCounters().frames, framesAtClick);
-  EXPECT_FALSE(ZoomInFront());
-  EXPECT_TRUE(Boxes().empty());  // no help text on the zoom graph
-}
 
 // Go during the zoom ends it and starts the live cycle, wherever the zoom
 // was started from; Stop then ends everything.
@@ -108,63 +51,49 @@ TEST_F(ScopeTeach, GoDuringTheZoomStartsTheLiveCycleWhereverTheZoomBegan) {
       Click("ButtonStop");
     });
     Click(fromLive ? "ButtonGo" : "ButtonZoom");
-    EXPECT_TRUE(zoomStill);
-    EXPECT_TRUE(liveShown);
-    EXPECT_EQ(scope->flags.poll, 0);
-    EXPECT_FALSE(scope->live.cycleRunning);
+    EXPECT_TRUE(zoomStill && liveShown);
+    EXPECT_TRUE(scope->flags.poll == 0 && !scope->live.cycleRunning);
   }
-  EXPECT_TRUE(Boxes().empty());
-}
-
-TEST_F(ScopeTeach, AutoAdjustWritesTheRadiiAndStartsTheZoom) {
-  Click("ButtonResetTable");
-  Choose("EditOutmode", 1);
-  Type("EditMaxcolNo", 2);
-  SetRow(0, {1000, 1000, 150, 2000, 100});  // an old radius: replaced
-  SetRow(1, {1010, 1000, 1, 2200, 100});    // windows touch at 2100
-  SetRow(2, {1005, 1000, 77, 2000, 100});   // inactive: kept, no obstacle
-  bool zoomRunning = false;
-  int circles = 0;
-  After(100, [&] {
-    zoomRunning = ZoomInFront() && scope->flags.poll == 1;
-    circles = toolkit->PlotCount(Panel(), "GraphData2");
-    scope->flags.poll = 0;
-  });
-  Click("ButtonAutoAdjust");
-
-  EXPECT_TRUE(zoomRunning);
-  EXPECT_EQ(circles, 1 + 93);
-  EXPECT_EQ(RowOf(0), (Row{1000, 1000, 5, 2000, 100}));
-  EXPECT_EQ(RowOf(1), (Row{1010, 1000, 5, 2200, 100}));
-  EXPECT_EQ(RowOf(2), (Row{1005, 1000, 77, 2000, 100}));
-  EXPECT_EQ(RowOf(3), (Row{1, 1, 1, 1, 1}));
   EXPECT_TRUE(Boxes().empty());
 }
 
 // The whole road: teach four nearby colours from the live cycle, adjust the
-// radii, send the table, and zoom onto a target inside the first circle,
-// then onto one far from every circle, then stop the zoom with a left click.
+// radii (which starts the zoom; a right click ends it), send the table, zoom
+// onto a target inside the first circle, then onto one far from every circle.
 TEST_F(ScopeTeach, ZoomShowsTaughtCirclesAndFollowsTheLivePoint) {
   Click("ButtonResetTable");
   toolkit->SetCtrlVal(Panel(), "EditNo", 0);
   toolkit->SetCtrlVal(Panel(), "RadioInc", 1);
-  const std::array<std::array<double, 3>, 4> colours = {
-      {{4.0, 4.0, 4.0}, {4.4, 3.9, 3.7}, {3.7, 4.4, 3.9}, {3.8, 3.7, 4.5}}};
-  SetTarget(colours[0][0], colours[0][1], colours[0][2]);
+  const double colours[3][3] = {{4.4, 3.9, 3.7}, {3.7, 4.4, 3.9}, {3.8, 3.7, 4.5}};
+  SetTarget(4.0, 4.0, 4.0);
   for (int i = 0; i < 4; ++i) {
     After(60 * (i + 1), [&, i] {
       Click("ButtonTeachDataTo");
-      if (i < 3) SetTarget(colours[i + 1][0], colours[i + 1][1], colours[i + 1][2]);
-      if (i == 3) Click("ButtonStop");
+      i < 3 ? SetTarget(colours[i][0], colours[i][1], colours[i][2]) : Click("ButtonStop");
     });
   }
   Click("ButtonGo");
-  ASSERT_EQ(Int("EditNo"), 4);
 
   Choose("EditOutmode", 1);
   Type("EditMaxcolNo", 4);
-  After(60, [&] { scope->flags.poll = 0; });
+  std::vector<Row> before;
+  for (int r = 0; r < 5; ++r) before.push_back(RowOf(r));
+  bool zoomRunning = false;
+  int circles = 0;
+  After(60, [&] {  // AutoAdjust started the zoom; a right click ends it
+    zoomRunning = ZoomInFront() && scope->flags.poll == 1;
+    circles = toolkit->PlotCount(Panel(), "GraphData2");
+    Click("GraphData2", Qt::RightButton);
+  });
   Click("ButtonAutoAdjust");
+  EXPECT_TRUE(zoomRunning && !ZoomInFront());
+  EXPECT_EQ(circles, 1 + 93);    // the boundary and three outlines for each of the 31 rows
+  for (int r = 0; r < 5; ++r) {  // new radii for the four active rows, nothing else changed
+    Row now = RowOf(r);
+    EXPECT_EQ(now[2] != before[r][2], r < 4) << r;
+    now[2] = before[r][2];
+    EXPECT_EQ(now, before[r]) << r;
+  }
 
   Click("ButtonSend");      // the sensor matches against the new table
   scope->lnk.SettleWait();  // so that the timers below count from the zoom's first frame
@@ -176,10 +105,28 @@ TEST_F(ScopeTeach, ZoomShowsTaughtCirclesAndFollowsTheLivePoint) {
       EXPECT_TRUE(
           W("GraphData2")->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath("zoom.png")));
     }
-    SetTarget(6.0, 1.5, 1.0);  // red: far from every circle
+    SetTarget(6.0, 1.5, 1.0, 60.0);  // red, far from every circle; every record differs
   });
-  After(250, [&] { QTest::mouseClick(W("GraphData2"), Qt::LeftButton); });
+  // Teach-in during the zoom takes its last record and brings the XY graph
+  // forward; the zoom polls on until a left click on its graph.
+  Record taught{};
+  bool frontBefore = false, frontAfter = true, polledOn = false;
+  std::uint64_t framesAtTeach = 0;
+  After(250, [&] {
+    frontBefore = ZoomInFront();
+    Click("ButtonTeachDataTo");
+    taught = LastRecord();
+    framesAtTeach = sensor->GetCounters().frames;
+    frontAfter = ZoomInFront();
+  });
+  After(400, [&] {
+    polledOn = sensor->GetCounters().frames > framesAtTeach + 3;
+    QTest::mouseClick(W("GraphData2"), Qt::LeftButton);
+  });
   Click("ButtonZoom");
+  EXPECT_TRUE(frontBefore && !frontAfter && polledOn);
+  EXPECT_EQ(RowOf(4), (Row{taught[kX], taught[kY], 150, taught[kINT], 150}));
+  EXPECT_EQ(Int("EditNo"), 5);
   EXPECT_EQ(scope->flags.poll, 0);
   EXPECT_EQ(inside, kGreen);
   EXPECT_EQ(CursorColour(), kRed);
@@ -189,8 +136,10 @@ TEST_F(ScopeTeach, ZoomShowsTaughtCirclesAndFollowsTheLivePoint) {
   double x = 0, y = 0;
   toolkit->GetGraphCursor(Panel(), "GraphData2", 1, &x, &y);
   EXPECT_EQ(std::vector<double>({x, y}), std::vector<double>({double(last[kX]), double(last[kY])}));
-  const std::vector<double> axes = Axes("GraphData2");
-  EXPECT_TRUE(axes[0] < x && x < axes[1] && axes[2] < y && y < axes[3]);
+  std::vector<double> a(4);
+  toolkit->AxisRange(Panel(), "GraphData2", ui::Axis::kX, &a[0], &a[1]);
+  toolkit->AxisRange(Panel(), "GraphData2", ui::Axis::kLeftY, &a[2], &a[3]);
+  EXPECT_TRUE(a[0] < x && x < a[1] && a[2] < y && y < a[3]);
   EXPECT_TRUE(Boxes().empty());
 }
 
