@@ -57,6 +57,15 @@ TEST_F(ScopeFrame, StartUpReadsVersionThenRamBlockOntoThePanel) {
   }
 }
 
+TEST_F(ScopeFrame, SilentSensorShowsTimeoutBoxBeforeTheMainPanel) {
+  sensor->InjectFault(sim::Fault::kSilence, /*once=*/false);
+  ASSERT_EQ(StartProgram(), 0);
+  EXPECT_EQ(Str("DispStatus"), "TIMEOUT");
+  EXPECT_EQ(Boxes(), Strings{Box("INFO!", scope::texts::InfoTimeout)});
+  EXPECT_TRUE(toolkit->Popups().Shown()[0].visiblePanels.isEmpty());  // not shown yet
+  EXPECT_EQ(ReceivedOrders(*sensor), Orders{7});
+}
+
 // A port that cannot be opened shows its table message; Enter on the same
 // number reconnects once the sensor is there.
 TEST_F(ScopeFrame, PortThatCannotBeOpenedShowsTheTableMessageAndEnterReconnects) {

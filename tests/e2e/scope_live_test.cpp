@@ -3,6 +3,7 @@
 #include <qpa/qwindowsysteminterface.h>
 
 #include <QApplication>
+#include <QChartView>
 #include <QMessageBox>
 
 #include <algorithm>
@@ -198,6 +199,33 @@ TEST_F(ScopeLive, SecondGoStartsNoCycleAndACloseDuringAFailingWaitEndsTheProgram
   EXPECT_EQ(boxes, 1);
   EXPECT_EQ(DataRequests(), 4);
   EXPECT_FALSE(port->IsOpen());
+}
+
+// A click on the gloss chart fixes its axis at 0..1000, a double click
+// scales it to the history, each from the next pass on.
+TEST_F(ScopeLive, ClicksOnTheGlossChartSwitchItsScalingFromTheNextPass) {
+  Start();
+  Choose("SelectSource", 6);
+  SetCell(1, 1, 600);  // upper line
+  SetCell(2, 1, 400);  // lower line
+  auto axis = [&] {
+    double min = 0, max = 0;
+    toolkit->AxisRange(Panel(), "GraphGF", ui::Axis::kLeftY, &min, &max);
+    return Values{min, max};
+  };
+  QWidget* area = static_cast<QChartView*>(W("GraphGF"))->viewport();
+  const Values fixed = {0, 1000}, automatic = {0, 625};  // GF 500; empty frames keep min 0
+  std::vector<Values> seen;
+  int round = 0;
+  EveryRound([&] {
+    if (Sent() < 3) return;
+    seen.push_back(axis());
+    if (round == 0) QTest::mouseDClick(area, Qt::LeftButton);
+    if (round == 2) QTest::mouseClick(area, Qt::LeftButton);
+    if (++round == 4) Click("ButtonStop");
+  });
+  Click("ButtonGo");
+  EXPECT_EQ(seen, (std::vector<Values>{fixed, automatic, automatic, fixed}));
 }
 
 }  // namespace
