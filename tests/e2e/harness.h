@@ -64,6 +64,27 @@ inline double ThreadCpuSeconds() {
          double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// Runs `program` as its own process with `env` changed (an empty value
+// removes the variable) and gives its exit code as a signed byte (as a
+// shell shows -1: 255), or 1000 when it crashed or was still running after
+// `seconds` (it is killed then). Its standard error goes to `errors`.
+inline int RunProcess(const QString& program, const QStringList& args,
+                      const std::vector<std::pair<QString, QString>>& env, int seconds = 5,
+                      QByteArray* errors = nullptr) {
+  QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const auto& [name, value] : env) {
+    value.isEmpty() ? environment.remove(name) : environment.insert(name, value);
+  }
+  process.setProcessEnvironment(environment);
+  process.start(program, args);
+  if (!process.waitForFinished(seconds * 1000)) process.kill();
+  process.waitForFinished();
+  if (errors) *errors = process.readAllStandardError();
+  return process.exitStatus() == QProcess::NormalExit ? static_cast<signed char>(process.exitCode())
+                                                      : 1000;
+}
+
 // A program's real code with real widgets (offscreen), a real QSerialPort
 // on a pseudo-terminal, and the simulator at the far end. A suite derives
 // from it, builds its program object and says which panel it drives.
