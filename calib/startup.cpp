@@ -1,6 +1,7 @@
 // Start-up, shutdown, the serial port and its line check, and the failure
 // reports of the calibration program.
 #include "branding/branding.h"
+#include "branding/port_line.h"
 #include "calib/callbacks.h"
 #include "calib/help_texts.h"
 
@@ -69,16 +70,7 @@ void Calib::ShowStatus(const QString& text) {
 
 void Calib::InitRS232(std::uint16_t com) {
   live.poll = 0;
-  const int ret = lnk.Open(com);
-  const QString port = QStringLiteral("COM%1: ").arg(com);
-  if (ret < 0) {
-    ShowStatus(lnk.st.szStatus);
-    // The message stays as the table gives it; the reason goes beside it.
-    tk.SetCtrlVal(frame.panel, "DispPortInfo", port + lnk.port().OpenDetail());
-    return;
-  }
-  tk.SetCtrlVal(frame.panel, "DispPortInfo", port + lnk.port().DevicePath());
-  CheckComLine();
+  if (branding::OpenPortLine(tk, frame.panel, lnk, com)) CheckComLine();
 }
 
 void Calib::CheckComLine() {
@@ -98,8 +90,7 @@ void Calib::ReportFailure() {
 }
 
 void Calib::ReportLinkLost(const QString& reason) {
-  tk.SetCtrlVal(frame.panel, "DispPortInfo",
-                QStringLiteral("COM%1: %2").arg(lnk.st.com).arg(reason));
+  branding::ShowPortLost(tk, frame.panel, lnk.st.com, reason);
 }
 
 int CBF_P(int, int event, void* callbackData, int, int) {

@@ -98,7 +98,7 @@ bool ReadParamFile(const QString& path, ParamWords* words, QString* error) {
   return ParseParamFile(content, words, error);
 }
 
-bool WriteParamFile(const QString& path, const ParamWords& words, QString* error) {
+bool WriteFileWhole(const QString& path, const QByteArray& content, QString* error) {
   QSaveFile file(path);
   // Unbuffered, so that a short write (disk full, size limit) is seen here:
   // a buffered QSaveFile would commit the truncated file.
@@ -106,7 +106,6 @@ bool WriteParamFile(const QString& path, const ParamWords& words, QString* error
     *error = file.errorString();
     return false;
   }
-  const QByteArray content = FormatParamFile(words);
   const qint64 written = file.write(content);
   if (written != content.size()) {
     *error = written < 0
@@ -122,6 +121,10 @@ bool WriteParamFile(const QString& path, const ParamWords& words, QString* error
     return false;
   }
   return true;
+}
+
+bool WriteParamFile(const QString& path, const ParamWords& words, QString* error) {
+  return WriteFileWhole(path, FormatParamFile(words), error);
 }
 
 }  // namespace tavix::logic

@@ -30,4 +30,9 @@ bool ReadParamFile(const QString& path, ParamWords* words, QString* error);
 // was when writing fails.
 bool WriteParamFile(const QString& path, const ParamWords& words, QString* error);
 
+// Writes `content` as the whole file or nothing (through a temporary file
+// that replaces it): an earlier file of that name stays as it was when
+// writing fails, and `error` says why. The record file is written so too.
+bool WriteFileWhole(const QString& path, const QByteArray& content, QString* error);
+
 }  // namespace tavix::logic

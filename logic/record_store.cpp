@@ -1,5 +1,7 @@
 #include "logic/record_store.h"
 
+#include "logic/param_file.h"
+
 #include <QSaveFile>
 
 #ifdef Q_OS_UNIX
@@ -35,29 +37,7 @@ QByteArray FormatRecordFile(const Record* records, int count) {
 }
 
 bool WriteRecordFile(const QString& path, const Record* records, int count, QString* error) {
-  QSaveFile file(path);
-  // Unbuffered, so that a short write (disk full, size limit) is seen here:
-  // a buffered QSaveFile would commit the truncated file.
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-    *error = file.errorString();
-    return false;
-  }
-  const QByteArray content = FormatRecordFile(records, count);
-  const qint64 written = file.write(content);
-  if (written != content.size()) {
-    *error = written < 0
-                 ? file.errorString()
-                 : QStringLiteral("only %1 of %2 bytes could be written (is the disk full?)")
-                       .arg(written)
-                       .arg(content.size());
-    file.cancelWriting();
-    return false;
-  }
-  if (!file.commit()) {
-    *error = file.errorString();
-    return false;
-  }
-  return true;
+  return WriteFileWhole(path, FormatRecordFile(records, count), error);
 }
 
 bool RecoveryFile::Create(const QString& recordFile) {

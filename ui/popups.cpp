@@ -98,14 +98,24 @@ int Toolkit::Impl::RunDialog(QDialog& dialog) {
 
 // ----------------------------------------------------------------- Popups
 
+namespace {
+
+// What a scripted popup shows, as the script records it.
+PopupRecord Shown(PopupRecord::Kind kind, const QString& title, const QString& text,
+                  const QStringList& visiblePanels) {
+  PopupRecord record;
+  record.kind = kind;
+  record.title = title;
+  record.text = text;
+  record.visiblePanels = visiblePanels;
+  return record;
+}
+
+}  // namespace
+
 void Toolkit::MessagePopup(const QString& title, const QString& text) {
   if (popups_.Scripted()) {
-    PopupRecord record;
-    record.kind = PopupRecord::Kind::kMessage;
-    record.title = title;
-    record.text = text;
-    record.visiblePanels = d_->VisiblePanels();
-    popups_.Record(std::move(record));
+    popups_.Record(Shown(PopupRecord::Kind::kMessage, title, text, d_->VisiblePanels()));
     return;
   }
   QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, d_->DialogParent());
@@ -115,11 +125,7 @@ void Toolkit::MessagePopup(const QString& title, const QString& text) {
 
 int Toolkit::ConfirmPopup(const QString& title, const QString& text) {
   if (popups_.Scripted()) {
-    PopupRecord record;
-    record.kind = PopupRecord::Kind::kConfirm;
-    record.title = title;
-    record.text = text;
-    record.visiblePanels = d_->VisiblePanels();
+    PopupRecord record = Shown(PopupRecord::Kind::kConfirm, title, text, d_->VisiblePanels());
     int answer = 0;
     if (!popups_.TakeConfirm(&answer)) answer = 0;
     record.answer = answer != 0 ? 1 : 0;
@@ -168,13 +174,9 @@ int Toolkit::FileSelectPopup(const QString& directory, const QString& defaultNam
                              bool restrictExtension, bool allowCancel, bool allowMakeDirectory,
                              QString* path) {
   if (popups_.Scripted()) {
-    PopupRecord record;
-    record.kind = PopupRecord::Kind::kFile;
-    record.title = title;
-    record.text = defaultName;
+    PopupRecord record = Shown(PopupRecord::Kind::kFile, title, defaultName, d_->VisiblePanels());
     record.directory = directory;
     record.filter = filter;
-    record.visiblePanels = d_->VisiblePanels();
     int result = 0;
     QString chosen;
     if (!popups_.TakeFile(&result, &chosen)) result = 0;

@@ -1,4 +1,5 @@
 // Opening the serial port, the line check and the failure reports.
+#include "branding/port_line.h"
 #include "scope/callbacks.h"
 #include "scope/help_texts.h"
 
@@ -10,16 +11,7 @@ void Scope::ShowStatus(const QString& text) {
 
 void Scope::InitRS232(std::uint16_t com) {
   flags.poll = 0;
-  const int ret = lnk.Open(com);
-  const QString port = QStringLiteral("COM%1: ").arg(com);
-  if (ret < 0) {
-    ShowStatus(lnk.st.szStatus);
-    // The documented message stays as it is; the reason goes beside it.
-    tk.SetCtrlVal(frame.panel, "DispPortInfo", port + lnk.port().OpenDetail());
-    return;
-  }
-  tk.SetCtrlVal(frame.panel, "DispPortInfo", port + lnk.port().DevicePath());
-  CheckComLine();
+  if (branding::OpenPortLine(tk, frame.panel, lnk, com)) CheckComLine();
 }
 
 void Scope::CheckComLine() {
@@ -38,8 +30,7 @@ void Scope::ReportFailure() {
 }
 
 void Scope::ReportLinkLost(const QString& reason) {
-  tk.SetCtrlVal(frame.panel, "DispPortInfo",
-                QStringLiteral("COM%1: %2").arg(lnk.st.com).arg(reason));
+  branding::ShowPortLost(tk, frame.panel, lnk.st.com, reason);
 }
 
 int CBF_EditConnect(int panel, int, int event, void* callbackData, int, int) {
