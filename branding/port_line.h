@@ -11,6 +11,26 @@
 
 namespace tavix::branding {
 
+namespace texts {
+
+// Help texts of the port line and the messages of a failed line check and
+// a failed transaction, the same in both programs.
+inline constexpr const char* InfoStatus = " Displays serial interface status messages.";
+inline constexpr const char* InfoTimeout =
+    " ATTENTION! \n"
+    " \n"
+    " TIMEOUT \n"
+    " NO SERIAL CONNECTION TO SENSOR.";
+inline constexpr const char* InfoEditConnect = " Select a serial COM-PORT.";
+inline constexpr const char* InfoTimeoutVer =
+    " ATTENTION! \n"
+    " \n"
+    " TIMEOUT \n"
+    " NO SERIAL CONNECTION TO SENSOR.                           \n"
+    " The version of the sensor is displayed as the name of this dialog box.";
+
+}  // namespace texts
+
 // Opens port `com` for the link. On failure the status display
 // ("DispStatus") gets the documented message and "DispPortInfo" the reason;
 // on success "DispPortInfo" names the device. True when the port is open.

@@ -1,21 +1,16 @@
 // Help and message texts of the scope program, exactly as the program shows them.
 #pragma once
 
+#include "branding/port_line.h"
+
 namespace tavix::scope::texts {
 
-inline constexpr const char* InfoStatus = " Displays serial interface status messages.";
-inline constexpr const char* InfoTimeout =
-    " ATTENTION! \n"
-    " \n"
-    " TIMEOUT \n"
-    " NO SERIAL CONNECTION TO SENSOR.";
-inline constexpr const char* InfoEditConnect = " Select a serial COM-PORT.";
-inline constexpr const char* InfoTimeoutVer =
-    " ATTENTION! \n"
-    " \n"
-    " TIMEOUT \n"
-    " NO SERIAL CONNECTION TO SENSOR.                           \n"
-    " The version of the sensor is displayed as the name of this dialog box.";
+// The serial line's texts, the same in both programs.
+using branding::texts::InfoEditConnect;
+using branding::texts::InfoStatus;
+using branding::texts::InfoTimeout;
+using branding::texts::InfoTimeoutVer;
+
 inline constexpr const char* InfoSelectMEM =
     " Select the source respectively the target for the parameter transfer.";
 inline constexpr const char* InfoButtonGo =
