@@ -182,8 +182,29 @@ void Toolkit::SetHelpTexts(int panel, std::span<const HelpText> table) {
 }
 
 void Toolkit::SetCtrlVal(int panel, const QString& ctrl, double value) {
-  const ControlRecord* control = d_->Find(panel, ctrl);
+  ControlRecord* control = d_->Find(panel, ctrl);
   if (control == nullptr) return;
+  // A number display off screen takes its value when it is shown or read:
+  // laying out its text is the dearest part of a live pass, and nobody
+  // would see it.
+  auto* display = qobject_cast<QAbstractSpinBox*>(control->widget);
+  if (display != nullptr && display->isReadOnly() && !display->isVisible()) {
+    control->pending = value;
+    return;
+  }
+  d_->WriteValue(*control, value);
+}
+
+void Toolkit::Impl::ShowPending(ControlRecord& control) {
+  if (!control.pending) return;
+  const double value = *control.pending;
+  control.pending.reset();
+  WriteValue(control, value);
+}
+
+void Toolkit::Impl::WriteValue(ControlRecord& record, double value) {
+  record.pending.reset();
+  const ControlRecord* control = &record;
   QWidget* w = control->widget;
   const QSignalBlocker block(w);
   if (auto* button = qobject_cast<QAbstractButton*>(w)) {
@@ -253,8 +274,10 @@ void Toolkit::SetCtrlVal(int panel, const QString& ctrl, const QString& text) {
 }
 
 double Toolkit::GetCtrlDouble(int panel, const QString& ctrl) const {
-  QWidget* w = d_->Widget(panel, ctrl);
-  if (w == nullptr) return 0.0;
+  ControlRecord* control = d_->Find(panel, ctrl);
+  if (control == nullptr) return 0.0;
+  d_->ShowPending(*control);
+  QWidget* w = control->widget;
   if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->isChecked() ? 1.0 : 0.0;
   if (auto* spin = qobject_cast<QSpinBox*>(w)) return spin->value();
   if (auto* dspin = qobject_cast<QDoubleSpinBox*>(w)) return dspin->value();
@@ -274,8 +297,10 @@ int Toolkit::GetCtrlInt(int panel, const QString& ctrl) const {
 }
 
 QString Toolkit::GetCtrlString(int panel, const QString& ctrl) const {
-  QWidget* w = d_->Widget(panel, ctrl);
-  if (w == nullptr) return QString();
+  ControlRecord* control = d_->Find(panel, ctrl);
+  if (control == nullptr) return QString();
+  d_->ShowPending(*control);
+  QWidget* w = control->widget;
   if (auto* label = qobject_cast<QLabel*>(w)) return label->text();
   if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text();
   if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) return plain->toPlainText();

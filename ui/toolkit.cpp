@@ -411,6 +411,10 @@ bool Toolkit::Impl::Filter(QObject* watched, QEvent* event) {
     return false;
   }
 
+  if (event->type() == QEvent::Show) {
+    if (ControlRecord* control = Record(panel, id)) ShowPending(*control);
+    return false;
+  }
   switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <unordered_map>
 #include <utility>
@@ -52,6 +53,9 @@ struct ControlRecord {
   // value the program sets beyond them widens the widget's range instead.
   double layoutMin = 0.0;
   double layoutMax = 0.0;
+  // A value set while the control is a number display off screen: it is
+  // written when the display is shown or read (ShowPending).
+  std::optional<double> pending;
   QString helpText;  // shown on a right click, when set
   QString helpTitle;
 };
@@ -111,6 +115,11 @@ struct Toolkit::Impl {
   T* As(int panel, const QString& name) const {
     return qobject_cast<T*>(Widget(panel, name));
   }
+
+  // Values (controls.cpp). WriteValue puts a number into a control;
+  // ShowPending writes one that waits (a display off screen).
+  void WriteValue(ControlRecord& control, double value);
+  void ShowPending(ControlRecord& control);
 
   // Events.
   bool Filter(QObject* watched, QEvent* event);

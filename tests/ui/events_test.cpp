@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -32,6 +33,15 @@ TEST_F(UiTest, ValuesSetByTheProgramProduceNoEventsAndRingsKeepOneThatNoItemHas)
   EXPECT_EQ(tk.GetCtrlInt(panel, "Evalmode"), 5);
   EXPECT_EQ(tk.GetCtrlString(panel, "Evalmode"), "5");
   EXPECT_EQ(tk.GetCtrlString(panel, "SelectSource"), "20DEG");  // no item values: the index
+
+  // A number display off screen takes its value when shown, or read.
+  auto* display = static_cast<QSpinBox*>(W("DispX"));
+  tk.SetCtrlVal(panel, "DispX", 321);
+  EXPECT_NE(display->value(), 321);  // the panel is not on screen yet
+  EXPECT_EQ(tk.GetCtrlInt(panel, "DispX"), 321);
+  tk.SetCtrlVal(panel, "DispX", 654);
+  Show();
+  EXPECT_EQ(display->value(), 654);
 }
 
 // Values from the sensor or a file are kept as they are, beyond the
