@@ -183,7 +183,7 @@ bool Link::StrayAfterAnswer() {
 
 int Link::ReadQueued(int queued) {
   // Never more than the receive buffer holds; a larger count is a wrong
-  // answer anyway, and the rest is dropped by the next request's flush.
+  // answer anyway, and the rest is dropped.
   const int count = std::clamp(queued, 0, static_cast<int>(st.szReadBuf.size()));
   const int got = port_.ComRd(reinterpret_cast<char*>(st.szReadBuf.data()), count);
   st.nBytesR = static_cast<std::uint16_t>(got);
@@ -193,15 +193,17 @@ int Link::ReadQueued(int queued) {
 
 bool Link::TakeWholeAnswer(int expectedBytes, int queued) {
   // Bytes that follow the last expected one within the guard make it a
-  // surplus; then the line is let fall quiet, so that the next request
-  // starts on an empty line.
-  if (queued == expectedBytes) {
-    AwaitQuiet(kAnswerGuard, st.tstart + kTimeoutSeconds, &queued);
-    if (queued > expectedBytes) AwaitQuiet(kQuietLine, st.tstart + kTimeoutSeconds, &queued);
-  }
+  // surplus.
+  if (queued == expectedBytes) AwaitQuiet(kAnswerGuard, st.tstart + kTimeoutSeconds, &queued);
+  // A wrong answer is read once the line has fallen quiet, and what the
+  // buffer could not take is dropped: no tail of it may be left to become
+  // the head of the next answer.
+  const bool wrong = queued != expectedBytes;
+  if (wrong && queued > 0) AwaitQuiet(kQuietLine, port_.Now() + kTimeoutSeconds, &queued);
   const int got = ReadQueued(queued);
+  if (queued > static_cast<int>(st.szReadBuf.size())) port_.FlushInQ();
   if (TakeAndReportLoss()) return false;
-  return got == expectedBytes && st.nBytesR == expectedBytes;
+  return !wrong && got == expectedBytes && st.nBytesR == expectedBytes;
 }
 
 Answer Link::Request(const ParamBlock& block, std::uint16_t order, int expectedBytes,

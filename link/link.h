@@ -81,9 +81,9 @@ enum class Answer { kOk, kFailed, kStopped };
 // within that guard are a surplus.
 inline constexpr double kAnswerGuard = 1.1 * kByteSeconds;
 // A line that is still sending (a surplus, a late answer) has fallen quiet
-// when no byte came for this long (20 ms: a far end that stalls between
+// when no byte came for this long (52 ms: a far end that stalls between
 // bytes is not taken for a quiet one); only then is it flushed for a request.
-inline constexpr double kQuietLine = 40 * kByteSeconds;
+inline constexpr double kQuietLine = 100 * kByteSeconds;
 
 class Link {
  public:

@@ -13,7 +13,8 @@
 namespace tavix::link {
 namespace {
 
-constexpr double kTimedOut = -1.0;  // "took": just past the answer time-out
+constexpr double kTimedOut = -1.0;           // "took": just past the answer time-out
+constexpr double kTimedOutThenQuiet = -2.0;  // and then a quiet line
 
 // One link on a scripted port, opened.
 struct Rig {
@@ -26,8 +27,9 @@ struct Rig {
   void Takes(double expected, Fn&& fn) {
     const double t0 = port.now;
     fn();
-    const bool out = expected == kTimedOut;
-    EXPECT_NEAR(port.now - t0, out ? kTimeoutSeconds + 0.005 : expected, out ? 0.005 : 1e-9);
+    const double past = kTimeoutSeconds + 0.005 + (expected == kTimedOutThenQuiet ? kQuietLine : 0);
+    const bool out = expected < 0;
+    EXPECT_NEAR(port.now - t0, out ? past : expected, out ? 0.005 : 1e-9);
   }
   Answer Read(const std::uint16_t* flag = nullptr) {
     return link.Request(block, kOrderReadRam, kParaBytes, flag);
@@ -86,15 +88,19 @@ TEST(ScriptedLink, ARequestSucceedsOnlyOnAnAnswerOfTheExpectedSize) {
       {"whole", Reply().Send(0.05, answer), kParaBytes, 0.05 + kAnswerGuard},
       {"in pieces", Reply().Send(0.02, head).Send(rest, tail), kParaBytes, rest + kAnswerGuard},
       {"silence", {}, 0, kTimedOut},
-      {"short", Reply().Send(0.05, Pattern(kParaBytes - 3, 3)), kParaBytes - 3, kTimedOut},
+      // A wrong answer is read once the line has fallen quiet.
+      {"short", Reply().Send(0.05, Pattern(kParaBytes - 3, 3)), kParaBytes - 3, kTimedOutThenQuiet},
       {"after the time-out", Reply().Send(2.2, answer), 0, kTimedOut},
-      {"surplus", Reply().Send(0.05, Pattern(kParaBytes + 4, 3)), kParaBytes + 4, 0.05},
+      // A surplus with its tail still on the line: read once the line is quiet.
+      {"surplus",
+       Reply().Send(0.05, Pattern(kParaBytes + 4, 3)).Send(0.05 + kByteSeconds, Pattern(1, 7)),
+       kParaBytes + 5, 0.05 + kByteSeconds + kQuietLine},
       // A surplus one byte time behind the answer is waited out, then read.
       {"surplus within the guard",
        Reply().Send(0.05, answer).Send(0.05 + kByteSeconds, Pattern(4, 8)), kParaBytes + 4,
        0.05 + kByteSeconds + kAnswerGuard + kQuietLine},
       // Only what the receive buffer holds is read.
-      {"beyond the buffer", Reply().Send(0.05, Pattern(1500, 3)), 1024, 0.05},
+      {"beyond the buffer", Reply().Send(0.05, Pattern(1500, 3)), 1024, 0.05 + kQuietLine},
   };
   for (const auto& [name, reply, bytesRead, took] : cases) {
     SCOPED_TRACE(name);
@@ -109,6 +115,8 @@ TEST(ScriptedLink, ARequestSucceedsOnlyOnAnAnswerOfTheExpectedSize) {
     EXPECT_LE(rig.port.waits, 4) << "the wait blocks on the port instead of polling it";
     EXPECT_TRUE(!whole || std::equal(answer.begin(), answer.end(), rig.link.st.szReadBuf.begin()));
     EXPECT_TRUE(bytesRead > 0 || rig.link.st.szReadBuf[0] == 0x42) << "data from no answer";
+    rig.port.SleepUntil(rig.port.now + 1.0);
+    EXPECT_TRUE(bytesRead == 0 || rig.port.GetInQLen() == 0) << "a tail left for the next answer";
   }
 }
 
