@@ -163,7 +163,7 @@ TEST_F(ScopeRecorder, StopInTheThirdIntervalSavesExactlyTheThreeRecordsTakenAndT
   EXPECT_EQ(Files(), QStringList{"rec.dat"});  // and the recovery file is gone
   EXPECT_EQ(Boxes(), (Strings{Confirm(Path("rec.dat")), Saved()}));
   EXPECT_LT(scope->lnk.st.tstart + scope->lnk.st.tdiff - stopped, 0.1);  // Stop acts at once
-  EXPECT_GT(wall, 0.55);
+  EXPECT_GT(wall, 0.3);  // a window long enough for the ratio, however late a timer fires
   EXPECT_LT(cpu / wall, 0.02) << cpu << " s of CPU in " << wall << " s";
   // The panel shows the last reading, the counts and the whole recording.
   const std::pair<const char*, int> shown[] = {
