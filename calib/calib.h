@@ -8,17 +8,15 @@
 #include <QString>
 
 #include "link/link.h"
-#include "link/params.h"
 #include "logic/calib_factors.h"
+#include "protocol/codes.h"
+#include "protocol/params.h"
 #include "ui/toolkit.h"
 
 namespace tavix::calib {
 
 inline constexpr const char* kLayoutFile = "TavixCalib.uir";
 inline constexpr int kPanelResource = 1;
-
-// Transfer target; this program only ever writes to the sensor.
-inline constexpr std::uint16_t RAM = 1;
 
 // Settle delays (seconds) of this program's operations.
 inline constexpr double kSettleCalibPara = 0.2;
@@ -28,7 +26,7 @@ inline constexpr double kSettleSendCF = 0.8;
 // The panel and the program's place in its life.
 struct FrameState {
   int panel = -1;
-  std::uint16_t target = RAM;
+  protocol::Target target = protocol::Target::RAM;  // this program only writes to the sensor
   bool closing = false;  // the user closed the panel: no loop starts any more
 };
 
@@ -42,7 +40,7 @@ struct LiveState {
 
 // The calibration workflow's values.
 struct CalibState {
-  link::CalibFactors cf;  // cfrot, cfgruen, cfblau
+  protocol::CalibFactors cf;  // cfrot, cfgruen, cfblau
   std::uint16_t pmod = 0;
   std::uint16_t power = 0;
   std::uint16_t setvalue = 0;
@@ -59,10 +57,10 @@ class Calib final : public link::FailureReporter {
   Calib& operator=(const Calib&) = delete;
 
   ui::Toolkit& tk;
-  link::Link lnk;           // link state: lnk.st
-  link::ParamBlock block;   // pp: block.pp
-  link::DataRecord record;  // databuf
-  link::DataVars data;      // dataR ... dataRawB
+  link::Link lnk;               // link state: lnk.st
+  protocol::ParamBlock block;   // pp: block.pp
+  protocol::DataRecord record;  // databuf
+  protocol::DataVars data;      // dataR ... dataRawB
   FrameState frame;
   LiveState live;
   CalibState cal;

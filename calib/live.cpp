@@ -9,12 +9,12 @@ void Calib::GetData() {
   if (frame.closing) return;
   const bool outer = live.running;
   live.running = true;
-  lnk.st.order = link::kOrderReadData;
+  lnk.st.order = protocol::kOrderReadData;
   live.poll = 1;
   while (live.poll == 1) {
-    if (lnk.Request(block, link::kOrderReadData, link::kDataBytes) == link::Answer::kOk) {
+    if (lnk.Request(block, protocol::kOrderReadData, protocol::kDataBytes) == link::Answer::kOk) {
       lnk.GetRxBufData(record);
-      link::CopyDatatoVarsCalib(record, data);
+      protocol::CopyDatatoVarsCalib(record, data);
       SetPanelData();
     } else {
       live.poll = 0;  // the link has reported the failure
@@ -59,7 +59,7 @@ void Calib::SetPanelData() {
 void Calib::SetVisible() {
   const int panel = frame.panel;
   cal.pmod = static_cast<std::uint16_t>(tk.GetCtrlInt(panel, "EditPmod"));
-  const bool stat = cal.pmod == 0;
+  const bool stat = cal.pmod == protocol::Pmod::kStat;
   tk.SetDimmed(panel, "EditPower", !stat);
   tk.SetVisible(panel, "EditSetValue", stat);
   tk.SetVisible(panel, "TextStat", stat);

@@ -54,10 +54,10 @@ int Calib::RunAndShutDown() {
 void Calib::InitVars() {
   lnk.st.com = 1;
   lnk.st.order = 1;
-  frame.target = RAM;
+  frame.target = protocol::Target::RAM;
   live.poll = 0;
   lnk.st.transbeg = Timer();
-  lnk.st.waitdel = link::kSettleStart;
+  lnk.st.waitdel = protocol::kSettleStart;
 
   ShowStatus("InitVars");
   branding::ShowLogo(tk, frame.panel, branding::kCalibBrandings, branding::kStartBranding);

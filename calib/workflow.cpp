@@ -12,18 +12,18 @@ namespace {
 
 // The calibration set sent by START CALIBRATION: words 0 to 8 (power and
 // pmod from the panel), words 9 to 15 zero.
-void FillCalibSet(link::ParamBlock& block, std::uint16_t power, std::uint16_t pmod) {
+void FillCalibSet(protocol::ParamBlock& block, std::uint16_t power, std::uint16_t pmod) {
   auto& pp = block.pp;
-  std::fill(pp.begin(), pp.begin() + link::anzframe, 0);
+  std::fill(pp.begin(), pp.begin() + protocol::anzframe, 0);
   pp[0] = power;
   pp[1] = pmod;
-  pp[2] = logic::kCalibAverage;  // average
-  pp[3] = 6;                     // evalmode
-  pp[4] = 10;                    // hold
-  pp[5] = 0;                     // intlim
-  pp[6] = 1;                     // maxcolno
-  pp[7] = 0;                     // outmode
-  pp[8] = 0;                     // trigger
+  pp[2] = logic::kCalibAverage;                               // average
+  pp[3] = protocol::Word(protocol::Evalmode::kAllDegLimits);  // evalmode
+  pp[4] = 10;                                                 // hold
+  pp[5] = 0;                                                  // intlim
+  pp[6] = 1;                                                  // maxcolno
+  pp[7] = protocol::Word(protocol::Outmode::kDirectLo);       // outmode
+  pp[8] = protocol::Word(protocol::Trigger::kCont);           // trigger
 }
 
 std::uint16_t Word(int value) {
@@ -40,8 +40,8 @@ void Calib::SendCalibPara() {
   lnk.SettleWait();
   lnk.StartPaced(kSettleCalibPara);
   FillCalibSet(block, cal.power, cal.pmod);
-  lnk.BeginWriteOnly(link::kOrderWriteRam);
-  if (!lnk.SendFrame(block, link::kOrderWriteRam) && PortGone()) return;
+  lnk.BeginWriteOnly(protocol::kOrderWriteRam);
+  if (!lnk.SendFrame(block, protocol::kOrderWriteRam) && PortGone()) return;
   lnk.SettleWait();
   GetCF();
   if (PortGone()) return;
@@ -51,12 +51,13 @@ void Calib::SendCalibPara() {
 
 void Calib::GetCF() {
   live.poll = 0;
-  lnk.st.order = link::kOrderReadFactors;
+  lnk.st.order = protocol::kOrderReadFactors;
   lnk.StartPaced(kSettleGetCF);
-  if (lnk.Request(block, link::kOrderReadFactors, link::kFactorBytes) != link::Answer::kOk) return;
+  if (lnk.Request(block, protocol::kOrderReadFactors, protocol::kFactorBytes) != link::Answer::kOk)
+    return;
   // The three words go straight to the factors; the parameter block keeps
   // the set this program sent.
-  link::ParamBlock answer;
+  protocol::ParamBlock answer;
   lnk.GetRxBufPara(answer, 3);
   cal.cf = {answer.pp[0], answer.pp[1], answer.pp[2]};
   tk.SetCtrlVal(frame.panel, "EditCFR", cal.cf.cfrot);
@@ -69,8 +70,8 @@ void Calib::SendCF() {
             Word(tk.GetCtrlInt(frame.panel, "EditCFG")),
             Word(tk.GetCtrlInt(frame.panel, "EditCFB"))};
   lnk.StartPaced(kSettleSendCF);
-  lnk.BeginWriteOnly(link::kOrderWriteFactors);
-  lnk.SendFrame(block, link::kOrderWriteFactors, 0, cal.cf);
+  lnk.BeginWriteOnly(protocol::kOrderWriteFactors);
+  lnk.SendFrame(block, protocol::kOrderWriteFactors, 0, cal.cf);
 }
 
 void Calib::LockForMeasurement(bool locked) {
@@ -84,7 +85,7 @@ void Calib::LockForMeasurement(bool locked) {
 
 void Calib::CalcCF() {
   live.poll = 0;
-  lnk.st.order = link::kOrderReadData;
+  lnk.st.order = protocol::kOrderReadData;
   if (tk.ConfirmPopup("CONFIRM CALCULATION!", texts::ConfirmCalculation) != 1) {
     tk.MessagePopup("INFO!", texts::InfoCalcDeclined);
     return;
@@ -99,12 +100,12 @@ void Calib::CalcCF() {
     if (i % 5 == 0) {
       tk.SetBackColor(frame.panel, "ButtonCalcCF", (i / 5) % 2 == 0 ? kRed : kLightGrey);
     }
-    if (lnk.Request(block, link::kOrderReadData, link::kDataBytes) != link::Answer::kOk) {
+    if (lnk.Request(block, protocol::kOrderReadData, protocol::kDataBytes) != link::Answer::kOk) {
       failed = true;  // "TIMEOUT" is in the status display
       break;
     }
     lnk.GetRxBufData(record);
-    link::CopyDatatoVarsCalib(record, data);
+    protocol::CopyDatatoVarsCalib(record, data);
     SetPanelData();
     logic::AddFrame(sums, data.dataRawR, data.dataRawG, data.dataRawB);
     tk.ProcessSystemEvents();
@@ -153,14 +154,14 @@ void Calib::SetCF() {
 }
 
 void Calib::SendPara() {
-  lnk.StartPaced(link::kSettleSendPara);
-  link::CopyDefaultsToPP(block);
-  lnk.BeginWriteOnly(link::kOrderWriteRam);
-  if (!lnk.SendFrame(block, link::kOrderWriteRam) && PortGone()) return;
-  for (std::uint16_t row = 0; row < link::kTeachRows; ++row) {
-    if (!lnk.SendFrame(block, link::kOrderWriteRow, row) && PortGone()) return;
+  lnk.StartPaced(protocol::kSettleSendPara);
+  protocol::CopyDefaultsToPP(block);
+  lnk.BeginWriteOnly(protocol::kOrderWriteRam);
+  if (!lnk.SendFrame(block, protocol::kOrderWriteRam) && PortGone()) return;
+  for (std::uint16_t row = 0; row < protocol::kTeachRows; ++row) {
+    if (!lnk.SendFrame(block, protocol::kOrderWriteRow, row) && PortGone()) return;
   }
-  lnk.SendFrame(block, link::kOrderStoreEeprom);
+  lnk.SendFrame(block, protocol::kOrderStoreEeprom);
 }
 
 int CBF_ButtonStartCalib(int, int, int event, void* callbackData, int, int) {

@@ -16,15 +16,6 @@ constexpr double kMinWaitSlice = 0.001;
 // Time a written request is given to leave before the program works on.
 constexpr double kHandOverSeconds = 0.0003;
 
-void PutWord(std::uint8_t* at, std::uint16_t word) {
-  at[0] = static_cast<std::uint8_t>(word >> 8);
-  at[1] = static_cast<std::uint8_t>(word & 0xFF);
-}
-
-std::uint16_t GetWord(const std::uint8_t* at) {
-  return static_cast<std::uint16_t>(at[0] * 256 + at[1]);
-}
-
 }  // namespace
 
 Link::Link(Port& port, FailureReporter& reporter) : port_(port), reporter_(reporter) {}
@@ -49,25 +40,9 @@ void Link::Close() {
   port_.CloseCom();
 }
 
-void Link::FillTxBuf(const ParamBlock& block, std::uint16_t order, std::uint16_t row,
-                     const CalibFactors& factors) {
-  std::uint8_t* buf = st.szWriteBuf.data();
-  PutWord(buf, kSync);
-  PutWord(buf + 2, order);
-  if (order == kOrderWriteRow) {
-    PutWord(buf + 4, row);
-    // A row beyond the table would read past the block; such a row is sent
-    // with its number but without words (the filler stays as it was).
-    if (row < kTeachRows) {
-      for (int i = 0; i < kTeachCols; ++i) PutWord(buf + 6 + 2 * i, block.pp[TeachWord(row, i)]);
-    }
-  } else if (order == kOrderWriteFactors) {
-    PutWord(buf + 4, factors.cfrot);
-    PutWord(buf + 6, factors.cfgruen);
-    PutWord(buf + 8, factors.cfblau);
-  } else {
-    for (int i = 0; i < anzframe; ++i) PutWord(buf + 4 + 2 * i, block.pp[i]);
-  }
+void Link::FillTxBuf(const protocol::ParamBlock& block, std::uint16_t order, std::uint16_t row,
+                     const protocol::CalibFactors& factors) {
+  protocol::BuildFrame(st.szWriteBuf.data(), block, order, row, factors);
 }
 
 void Link::StartPaced(double delay) {
@@ -101,18 +76,18 @@ bool Link::EndWriteOnly() {
   return !reported_;
 }
 
-bool Link::SendFrame(const ParamBlock& block, std::uint16_t order, std::uint16_t row,
-                     const CalibFactors& factors) {
+bool Link::SendFrame(const protocol::ParamBlock& block, std::uint16_t order, std::uint16_t row,
+                     const protocol::CalibFactors& factors) {
   st.order = order;
   // The rest of an operation whose port has gone is skipped: one report says so.
   if (reported_ && !port_.IsOpen()) return false;
   FillTxBuf(block, order, row, factors);
   const int written =
-      port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), kFrameBytes);
+      port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), protocol::kFrameBytes);
   st.nBytesW = static_cast<std::uint16_t>(written);
   if (written > 0) bytesWritten_ += written;
   TakeAndReportLoss();
-  if (written != kFrameBytes) {
+  if (written != protocol::kFrameBytes) {
     ReportOnce();
     return false;
   }
@@ -206,7 +181,7 @@ bool Link::TakeWholeAnswer(int expectedBytes, int queued) {
   return !wrong && got == expectedBytes && st.nBytesR == expectedBytes;
 }
 
-Answer Link::Request(const ParamBlock& block, std::uint16_t order, int expectedBytes,
+Answer Link::Request(const protocol::ParamBlock& block, std::uint16_t order, int expectedBytes,
                      const std::uint16_t* stopFlag, const std::function<void()>& whileWaiting) {
   st.order = order;
   reported_ = false;
@@ -220,7 +195,7 @@ Answer Link::Request(const ParamBlock& block, std::uint16_t order, int expectedB
   port_.FlushInQ();
   port_.FlushOutQ();
   FillTxBuf(block, order, 0);
-  port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), kFrameBytes);
+  port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), protocol::kFrameBytes);
   if (TakeAndReportLoss()) {
     st.nBytesR = 0;
     ReportOnce();
@@ -251,41 +226,37 @@ Answer Link::Request(const ParamBlock& block, std::uint16_t order, int expectedB
   return Answer::kFailed;
 }
 
-bool Link::RequestVersion(const ParamBlock& block) {
-  st.order = kOrderReadVersion;
+bool Link::RequestVersion(const protocol::ParamBlock& block) {
+  st.order = protocol::kOrderReadVersion;
   answerTaken_ = false;
-  FillTxBuf(block, kOrderReadVersion, 0);
-  port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), kFrameBytes);
+  FillTxBuf(block, protocol::kOrderReadVersion, 0);
+  port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), protocol::kFrameBytes);
   if (TakeAndReportLoss()) {
     st.nBytesR = 0;
     return false;
   }
   int queued = 0;
-  if (WaitForAnswer(kVersionBytes, nullptr, &queued) != WaitEnd::kDone) {
+  if (WaitForAnswer(protocol::kVersionBytes, nullptr, &queued) != WaitEnd::kDone) {
     st.nBytesR = 0;
     return false;
   }
-  if (!TakeWholeAnswer(kVersionBytes, queued)) return false;
-  for (int i = 0; i < kVersionChars; ++i) {
-    st.version[i] = static_cast<char>(st.szReadBuf[2 * i + 1]);
-  }
-  st.version[kVersionChars] = '\0';
+  if (!TakeWholeAnswer(protocol::kVersionBytes, queued)) return false;
+  protocol::DecodeVersion(st.szReadBuf.data(), st.version);
   answerTaken_ = true;
   return true;
 }
 
-void Link::GetRxBufPara(ParamBlock& block, int words) const {
-  const int count = std::clamp(words, 0, static_cast<int>(anzpara));
-  for (int i = 0; i < count; ++i) block.pp[i] = GetWord(st.szReadBuf.data() + 2 * i);
+void Link::GetRxBufPara(protocol::ParamBlock& block, int words) const {
+  protocol::DecodeParaWords(st.szReadBuf.data(), words, block);
 }
 
-void Link::GetRxBufData(DataRecord& record) const {
-  for (int i = 0; i < anzdata; ++i) record.databuf[i] = GetWord(st.szReadBuf.data() + 2 * i);
+void Link::GetRxBufData(protocol::DataRecord& record) const {
+  protocol::DecodeData(st.szReadBuf.data(), record);
 }
 
 QString Link::VersionText() const {
   const char* text = st.version.data();
-  return QString::fromLatin1(text, static_cast<qsizetype>(strnlen(text, kVersionChars)));
+  return QString::fromLatin1(text, static_cast<qsizetype>(strnlen(text, protocol::kVersionChars)));
 }
 
 }  // namespace tavix::link

@@ -1,4 +1,5 @@
-// Frames, transactions and the link state shared by both programs.
+// The transactions on the serial port and the link state shared by the
+// programs: frames are built and decoded by the protocol library.
 #pragma once
 
 #include <array>
@@ -7,53 +8,25 @@
 
 #include <QString>
 
-#include "link/params.h"
 #include "link/port.h"
+#include "protocol/frame.h"
+#include "protocol/params.h"
 
 namespace tavix::link {
 
-inline constexpr std::uint16_t kSync = 0x0055;
-inline constexpr std::uint16_t anzframe = 16;         // payload words of every request
-inline constexpr int kFrameBytes = anzframe * 2 + 4;  // 36
-inline constexpr int kVersionBytes = 96;              // answer to order 7
-inline constexpr int kVersionChars = 48;
-inline constexpr int kParaBytes = anzpara * 2;  // answer to orders 3, 4
-inline constexpr int kDataBytes = anzdata * 2;  // answer to orders 5, 11
-inline constexpr int kFactorBytes = 6;          // answer to order 9
-
-// Order codes.
-enum Order : std::uint16_t {
-  kOrderWriteRam = 1,
-  kOrderWriteRow = 2,
-  kOrderReadRam = 3,
-  kOrderReadEeprom = 4,
-  kOrderReadData = 5,
-  kOrderStoreEeprom = 6,
-  kOrderReadVersion = 7,
-  kOrderWriteFactors = 8,
-  kOrderReadFactors = 9,
-  kOrderWriteGloss = 10,
-  kOrderReadGloss = 11,
-};
-
-// Settle delays (seconds) the operations set when they start.
-inline constexpr double kSettleStart = 0.1;
-inline constexpr double kSettleSendPara = 1.0;
-inline constexpr double kSettleGetPara = 0.1;
-
 // Link state, with the names the protocol documents use.
 struct LinkState {
-  std::uint16_t com = 1;                          // port number
-  std::int16_t ret = 0;                           // result of the last open
-  QString szStatus;                               // message of a failed open
-  std::uint16_t order = 1;                        // order code of the frame last built
-  double transbeg = 0.0;                          // start of the last paced operation
-  double waitdel = kSettleStart;                  // settle delay that operation asked for
-  double tstart = 0.0;                            // when the current request was written
-  double tdiff = 0.0;                             // elapsed seconds in the current wait
-  std::uint16_t nBytesW = 0;                      // count returned by the last frame write
-  std::uint16_t nBytesR = 0;                      // count returned by the last answer read
-  std::array<char, kVersionChars + 1> version{};  // last good version text
+  std::uint16_t com = 1;                    // port number
+  std::int16_t ret = 0;                     // result of the last open
+  QString szStatus;                         // message of a failed open
+  std::uint16_t order = 1;                  // order code of the frame last built
+  double transbeg = 0.0;                    // start of the last paced operation
+  double waitdel = protocol::kSettleStart;  // settle delay that operation asked for
+  double tstart = 0.0;                      // when the current request was written
+  double tdiff = 0.0;                       // elapsed seconds in the current wait
+  std::uint16_t nBytesW = 0;                // count returned by the last frame write
+  std::uint16_t nBytesR = 0;                // count returned by the last answer read
+  std::array<char, protocol::kVersionChars + 1> version{};  // last good version text
   // The frame is built at the start of szWriteBuf and keeps its bytes
   // between frames: bytes a builder does not write are the previous frame's.
   std::array<std::uint8_t, 1024> szWriteBuf{};
@@ -104,12 +77,12 @@ class Link {
   // 96 bytes or 2.0 s, read what is queued. True when exactly 96 bytes came;
   // st.version then holds the 48 characters (low byte of each word). On
   // false nothing is reported here: each program shows its own box.
-  bool RequestVersion(const ParamBlock& block);
+  bool RequestVersion(const protocol::ParamBlock& block);
 
   // Builds the frame for `order` in st.szWriteBuf (row used by order 2).
   // Order 8 takes its payload from `factors`.
-  void FillTxBuf(const ParamBlock& block, std::uint16_t order, std::uint16_t row,
-                 const CalibFactors& factors = CalibFactors{});
+  void FillTxBuf(const protocol::ParamBlock& block, std::uint16_t order, std::uint16_t row,
+                 const protocol::CalibFactors& factors = protocol::CalibFactors{});
 
   // Marks the start of a paced operation: transbeg = now, waitdel = delay.
   void StartPaced(double delay);
@@ -123,8 +96,8 @@ class Link {
   // The operation reports once: after its first failure the later failures
   // are not reported again, and once the port is closed or lost the frames
   // are not written at all (false at once).
-  bool SendFrame(const ParamBlock& block, std::uint16_t order, std::uint16_t row = 0,
-                 const CalibFactors& factors = CalibFactors{});
+  bool SendFrame(const protocol::ParamBlock& block, std::uint16_t order, std::uint16_t row = 0,
+                 const protocol::CalibFactors& factors = protocol::CalibFactors{});
 
   // End of a write-only operation: its frames are on the line only once the
   // line has carried them (a 33-frame transfer takes 0.62 s at 19200
@@ -143,13 +116,13 @@ class Link {
   // port that is not open are reported (kFailed). On kOk the answer is at
   // the start of st.szReadBuf. `whileWaiting` runs once the request is
   // written, while its answer is on the line (it must not touch the port).
-  Answer Request(const ParamBlock& block, std::uint16_t order, int expectedBytes,
+  Answer Request(const protocol::ParamBlock& block, std::uint16_t order, int expectedBytes,
                  const std::uint16_t* stopFlag = nullptr,
                  const std::function<void()>& whileWaiting = nullptr);
 
   // Decoding: word i = byte 2i * 256 + byte 2i+1.
-  void GetRxBufPara(ParamBlock& block, int words) const;  // 171, 16 or 3 words
-  void GetRxBufData(DataRecord& record) const;
+  void GetRxBufPara(protocol::ParamBlock& block, int words) const;  // 171, 16 or 3 words
+  void GetRxBufData(protocol::DataRecord& record) const;
 
   QString VersionText() const;  // st.version as text
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "protocol/codes.h"
+
 namespace tavix::logic {
 
 namespace {
@@ -43,13 +45,13 @@ Factors ComputeFactors(const ChannelMeans& means, const FactorInputs& in) {
     out.result = FactorResult::kSpreadTooHigh;
     return out;
   }
-  const std::int32_t reference = in.pmod == 0
+  const std::int32_t reference = in.pmod == protocol::Pmod::kStat
                                      ? std::int32_t{in.setvalue}
                                      : (std::int32_t{means.meanR} + means.meanG + means.meanB) / 3;
   const std::int32_t factors[3] = {Quotient(reference, means.meanR),
                                    Quotient(reference, means.meanG),
                                    Quotient(reference, means.meanB)};
-  if (in.pmod != 0 && in.power > in.maxpow) {
+  if (in.pmod != protocol::Pmod::kStat && in.power > in.maxpow) {
     out.result = FactorResult::kPowerTooHigh;
     return out;
   }

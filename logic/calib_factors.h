@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "link/params.h"
+#include "protocol/params.h"
 
 namespace tavix::logic {
 
@@ -56,7 +56,7 @@ enum class FactorResult {
 
 struct Factors {
   FactorResult result = FactorResult::kOk;
-  link::CalibFactors factors;  // meaningful only with kOk
+  protocol::CalibFactors factors;  // meaningful only with kOk
 };
 
 // STAT: factor = 1000 x setvalue / channel mean. DYN: factor = 1000 x m /

@@ -7,7 +7,8 @@ namespace tavix::logic {
 
 namespace {
 
-std::array<std::uint16_t, kCalibWords> CalibSet(const link::NamedParams& v, const GlossWords& w) {
+std::array<std::uint16_t, kCalibWords> CalibSet(const protocol::NamedParams& v,
+                                                const GlossWords& w) {
   return {v.power,    v.pmod,    v.average, v.evalmode, v.hold,   v.intlim,
           v.maxcolno, v.outmode, v.trigger, w.gfpow1,   w.gfpow2, w.gf60deg};
 }
@@ -34,13 +35,13 @@ RefOutcome CalibrateRef2(GlossWords& words, const MeasureAt& measure) {
   return Ref2Accepted(r.raw, target, r.power) ? RefOutcome::kPassed : RefOutcome::kOutsideWindow;
 }
 
-void CopyCalibVarsToPP(const link::NamedParams& vars, const GlossWords& words,
-                       link::ParamBlock& block) {
+void CopyCalibVarsToPP(const protocol::NamedParams& vars, const GlossWords& words,
+                       protocol::ParamBlock& block) {
   const auto set = CalibSet(vars, words);
   std::copy(set.begin(), set.end(), block.pp.begin());
 }
 
-int CalibParaComp(const link::ParamBlock& block, const link::NamedParams& vars,
+int CalibParaComp(const protocol::ParamBlock& block, const protocol::NamedParams& vars,
                   const GlossWords& words) {
   const auto set = CalibSet(vars, words);
   return std::equal(set.begin(), set.end(), block.pp.begin()) ? 0 : 1;

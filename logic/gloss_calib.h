@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "link/params.h"
 #include "logic/power_search.h"
+#include "protocol/params.h"
 
 namespace tavix::logic {
 
@@ -39,11 +39,11 @@ RefOutcome CalibrateRef2(GlossWords& words, const MeasureAt& measure);
 
 // The calibration parameter set: words 0 to 8 from `vars`, 9 to 11 the
 // calibration words; 12 to 170 stay as they are.
-void CopyCalibVarsToPP(const link::NamedParams& vars, const GlossWords& words,
-                       link::ParamBlock& block);
+void CopyCalibVarsToPP(const protocol::NamedParams& vars, const GlossWords& words,
+                       protocol::ParamBlock& block);
 
 // 0 when words 0 to 11 of `block` are what CopyCalibVarsToPP would write, 1 otherwise.
-int CalibParaComp(const link::ParamBlock& block, const link::NamedParams& vars,
+int CalibParaComp(const protocol::ParamBlock& block, const protocol::NamedParams& vars,
                   const GlossWords& words);
 
 }  // namespace tavix::logic

@@ -28,8 +28,8 @@ bool WindowsMeet(const std::array<std::uint16_t, 5>& k, const std::array<std::ui
 
 }  // namespace
 
-void GrowTolerances(link::TeachTable& ctt, int maxcolno) {
-  const int rows = std::clamp(maxcolno, 0, link::kTeachRows);
+void GrowTolerances(protocol::TeachTable& ctt, int maxcolno) {
+  const int rows = std::clamp(maxcolno, 0, protocol::kTeachRows);
   for (std::uint8_t j = 2; j <= kMaxGrownCto; ++j) {
     for (int k = 0; k < rows; ++k) {
       auto& rowK = ctt[static_cast<std::size_t>(k)];

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "link/params.h"
+#include "protocol/params.h"
 
 namespace tavix::logic {
 
@@ -14,6 +14,6 @@ inline constexpr int kMaxGrownCto = 200;
 // Grows word 2 (CTO) of rows 0..maxcolno-1 of `ctt` in place, from the
 // values they hold (the adjustment sets them to 1 first). Other words and
 // rows beyond maxcolno (at most 31 rows are taken) are left as they are.
-void GrowTolerances(link::TeachTable& ctt, int maxcolno);
+void GrowTolerances(protocol::TeachTable& ctt, int maxcolno);
 
 }  // namespace tavix::logic

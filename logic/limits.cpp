@@ -4,7 +4,7 @@ namespace tavix::logic {
 
 LimitLines LimitLinesFromRow(std::uint16_t source, const std::array<int, 5>& row) {
   LimitLines lines;
-  if (source == kSourceInt) {
+  if (source == protocol::Source::kInt) {
     const int intensity = row[3];
     const int window = row[4];
     // Signed and wide enough for any two cells: a window larger than the

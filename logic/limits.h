@@ -6,11 +6,9 @@
 #include <cstdint>
 
 #include "logic/history.h"
+#include "protocol/codes.h"
 
 namespace tavix::logic {
-
-inline constexpr std::uint16_t kSourceInt = 5;
-inline constexpr std::uint16_t kSourceGloss = 6;
 
 struct LimitLines {
   double upper = 0.0;

@@ -1,6 +1,6 @@
 #include "logic/record_store.h"
 
-#include "logic/param_file.h"
+#include "protocol/param_file.h"
 
 #include <QSaveFile>
 
@@ -10,7 +10,7 @@
 
 namespace tavix::logic {
 
-Record RecordOf(const link::DataVars& d) {
+Record RecordOf(const protocol::DataVars& d) {
   return {d.dataR, d.dataG, d.dataB, d.dataX, d.dataY, d.dataINT, d.dataGF};
 }
 
@@ -37,7 +37,7 @@ QByteArray FormatRecordFile(const Record* records, int count) {
 }
 
 bool WriteRecordFile(const QString& path, const Record* records, int count, QString* error) {
-  return WriteFileWhole(path, FormatRecordFile(records, count), error);
+  return protocol::WriteFileWhole(path, FormatRecordFile(records, count), error);
 }
 
 bool RecoveryFile::Create(const QString& recordFile) {

@@ -11,8 +11,8 @@
 #include <QFile>
 #include <QString>
 
-#include "link/params.h"
 #include "logic/record_time.h"
+#include "protocol/params.h"
 
 namespace tavix::logic {
 
@@ -23,7 +23,7 @@ inline constexpr int kRecordLineChars = kRecordWords * kRecordFieldChars + 1;  /
 using Record = std::array<std::uint16_t, kRecordWords>;
 
 // The record of one data answer: dataR, dataG, dataB, dataX, dataY, dataINT, dataGF.
-Record RecordOf(const link::DataVars& data);
+Record RecordOf(const protocol::DataVars& data);
 
 // One record's line, "\n" included, into `line` (kRecordLineChars bytes).
 void FormatRecordLine(const Record& record, char* line);

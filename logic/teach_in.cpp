@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
+#include "protocol/codes.h"
+
 namespace tavix::logic {
 
 namespace {
+
+using protocol::Evalmode;
 
 constexpr std::uint16_t kWindowHalf = 150;  // channel windows UL/LL = v +- 150
 constexpr std::uint16_t kGlossHalf = 25;    // gloss windows UL/LL = v +- 25
@@ -30,20 +34,22 @@ void Advance(TeachInPlan& plan, std::uint16_t n, int radioInc) {
 }  // namespace
 
 TeachInPlan PlanTeachIn(std::uint16_t evalmode, std::uint16_t n, int radioInc,
-                        const link::DataVars& data) {
+                        const protocol::DataVars& data) {
   TeachInPlan plan;
   plan.no = n;
-  switch (evalmode) {
-    case 3:
-    case 4:
-    case 5: {
-      const std::uint16_t v = evalmode == 3 ? data.dataR : evalmode == 4 ? data.dataG : data.dataB;
+  switch (static_cast<Evalmode>(evalmode)) {
+    case Evalmode::k20DegLimits:
+    case Evalmode::k60DegLimits:
+    case Evalmode::k80DegLimits: {
+      const std::uint16_t v = evalmode == Evalmode::k20DegLimits   ? data.dataR
+                              : evalmode == Evalmode::k60DegLimits ? data.dataG
+                                                                   : data.dataB;
       plan.resetFirst = true;
       ChannelWindow(plan, 0, v);
       plan.no = 0;
       return plan;
     }
-    case 6:
+    case Evalmode::kAllDegLimits:
       plan.resetFirst = true;
       ChannelWindow(plan, 0, data.dataR);
       ChannelWindow(plan, 1, data.dataG);
@@ -55,15 +61,15 @@ TeachInPlan PlanTeachIn(std::uint16_t evalmode, std::uint16_t n, int radioInc,
   }
 
   if (n > kLastTeachRow) return plan;  // no such row
-  if (evalmode == 1) {
+  if (evalmode == Evalmode::kXy) {
     Add(plan, n, 0, data.dataX);
     Add(plan, n, 1, data.dataY);
     Add(plan, n, 2, kCircleXY);
-  } else if (evalmode == 7) {
+  } else if (evalmode == Evalmode::kGloss60Deg) {
     const int v = std::max(std::min<int>(data.dataGF, 975), 25);
     Add(plan, n, 0, v + kGlossHalf);
     Add(plan, n, 1, v - kGlossHalf);
-  } else {  // 0, 2 and any other value
+  } else {  // X/Y/INT, X/Y/INT CONT and any other value
     Add(plan, n, 0, data.dataX);
     Add(plan, n, 1, data.dataY);
     Add(plan, n, 2, kCircle);
@@ -74,14 +80,14 @@ TeachInPlan PlanTeachIn(std::uint16_t evalmode, std::uint16_t n, int radioInc,
   return plan;
 }
 
-link::TeachTable EmptyTeachTable() {
-  link::TeachTable table;
+protocol::TeachTable EmptyTeachTable() {
+  protocol::TeachTable table;
   for (auto& row : table) row.fill(1);
   return table;
 }
 
-link::TeachTable ApplyTeachIn(const TeachInPlan& plan, const link::TeachTable& before) {
-  link::TeachTable table = plan.resetFirst ? EmptyTeachTable() : before;
+protocol::TeachTable ApplyTeachIn(const TeachInPlan& plan, const protocol::TeachTable& before) {
+  protocol::TeachTable table = plan.resetFirst ? EmptyTeachTable() : before;
   for (int i = 0; i < plan.writeCount; ++i) {
     const CellWrite& w = plan.writes[static_cast<std::size_t>(i)];
     table[static_cast<std::size_t>(w.row)][static_cast<std::size_t>(w.col)] = w.value;

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "link/params.h"
+#include "protocol/params.h"
 
 namespace tavix::logic {
 
@@ -32,12 +32,12 @@ inline constexpr std::uint16_t kLastTeachRow = 30;
 // increment switch `radioInc` (1 = on) and the live values `data`.
 // A field value beyond 30 writes nothing and leaves the field as it is.
 TeachInPlan PlanTeachIn(std::uint16_t evalmode, std::uint16_t n, int radioInc,
-                        const link::DataVars& data);
+                        const protocol::DataVars& data);
 
 // The table after a plan: `before` reset first where the plan says so, then written.
-link::TeachTable ApplyTeachIn(const TeachInPlan& plan, const link::TeachTable& before);
+protocol::TeachTable ApplyTeachIn(const TeachInPlan& plan, const protocol::TeachTable& before);
 
 // A table with every cell 1 (the empty state).
-link::TeachTable EmptyTeachTable();
+protocol::TeachTable EmptyTeachTable();
 
 }  // namespace tavix::logic

@@ -28,10 +28,10 @@ void Axis(int v, int min, int max, int* span, int* centre) {
 
 }  // namespace
 
-std::array<CircleArc, kCircleArcs> CircleArcs(const link::TeachTable& ctt) {
+std::array<CircleArc, kCircleArcs> CircleArcs(const protocol::TeachTable& ctt) {
   std::array<CircleArc, kCircleArcs> arcs{};
   int c = 0;
-  for (int r = 0; r < link::kTeachRows; ++r) {
+  for (int r = 0; r < protocol::kTeachRows; ++r) {
     const auto& row = ctt[static_cast<std::size_t>(r)];
     const int x = row[0], y = row[1], cto = row[2];
     const double x1 = x - cto, y1 = y - cto, x2 = x + cto, y2 = y + cto;
@@ -45,7 +45,7 @@ std::array<CircleArc, kCircleArcs> CircleArcs(const link::TeachTable& ctt) {
   return arcs;
 }
 
-ZoomBox ViewBox(const link::TeachTable& ctt) {
+ZoomBox ViewBox(const protocol::TeachTable& ctt) {
   ZoomBox box;
   for (const auto& row : ctt) {
     const int x = row[0], y = row[1], cto = row[2];

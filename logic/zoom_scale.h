@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "link/params.h"
+#include "protocol/params.h"
 
 namespace tavix::logic {
 
@@ -29,14 +29,14 @@ struct CircleArc {
   std::uint32_t rgb = 0;
 };
 inline constexpr int kArcsPerRow = 3;
-inline constexpr int kCircleArcs = link::kTeachRows * kArcsPerRow;  // 93
+inline constexpr int kCircleArcs = protocol::kTeachRows * kArcsPerRow;  // 93
 
 // The three outlines of every row's circle, row 0 first, whatever MAXVEC-No. says.
-std::array<CircleArc, kCircleArcs> CircleArcs(const link::TeachTable& ctt);
+std::array<CircleArc, kCircleArcs> CircleArcs(const protocol::TeachTable& ctt);
 
 // The box around every taught circle (rows with X > 10 or Y > 10); with no
 // such row 0..4096 on both axes.
-ZoomBox ViewBox(const link::TeachTable& ctt);
+ZoomBox ViewBox(const protocol::TeachTable& ctt);
 
 // Axis ranges of the zoom graph for one live point, and the values they come from.
 struct ZoomView {

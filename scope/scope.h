@@ -11,19 +11,15 @@
 #include <QString>
 
 #include "link/link.h"
-#include "link/params.h"
 #include "logic/gloss_calib.h"
 #include "logic/history.h"
 #include "logic/record_store.h"
 #include "logic/zoom_scale.h"
+#include "protocol/codes.h"
+#include "protocol/params.h"
 #include "ui/toolkit.h"
 
 namespace tavix::scope {
-
-// Transfer target and source of the parameter set.
-inline constexpr std::uint16_t RAM = 1;
-inline constexpr std::uint16_t EEPROM = 2;
-inline constexpr std::uint16_t DATFILE = 3;
 
 inline constexpr const char* kLayoutFile = "TavixScope.uir";
 inline constexpr int kScopePanelResource = 2;
@@ -34,12 +30,12 @@ inline constexpr std::uint32_t kBoundaryGrey = 0xA0A0A0;
 
 // Panels and the transfer settings of the program frame.
 struct FrameState {
-  int panel = -1;       // main (scope) panel
-  int recpanel = -1;    // recorder panel
-  int calibpanel = -1;  // gloss calibration panel
-  QString proj_dir;     // start directory of the file dialogs
-  QString file_name;    // file chosen in the last file dialog
-  std::uint16_t target = RAM;
+  int panel = -1;                                   // main (scope) panel
+  int recpanel = -1;                                // recorder panel
+  int calibpanel = -1;                              // gloss calibration panel
+  QString proj_dir;                                 // start directory of the file dialogs
+  QString file_name;                                // file chosen in the last file dialog
+  protocol::Target target = protocol::Target::RAM;  // of Send and Get
 };
 
 // Flags of the loops that run inside callbacks.
@@ -86,11 +82,11 @@ class Scope final : public link::FailureReporter {
   Scope& operator=(const Scope&) = delete;
 
   ui::Toolkit& tk;
-  link::Link lnk;           // link state: lnk.st
-  link::ParamBlock block;   // pp: block.pp
-  link::NamedParams vars;   // power ... trigger, ctt
-  link::DataRecord record;  // databuf: record.databuf
-  link::DataVars data;      // dataR ... dataGF
+  link::Link lnk;               // link state: lnk.st
+  protocol::ParamBlock block;   // pp: block.pp
+  protocol::NamedParams vars;   // power ... trigger, ctt
+  protocol::DataRecord record;  // databuf: record.databuf
+  protocol::DataVars data;      // dataR ... dataGF
   FrameState frame;
   LoopFlags flags;
   LiveState live;

@@ -28,6 +28,22 @@ constexpr int kMaxRaw = 4095;
 constexpr std::uint16_t kNoMatch = 255;
 constexpr std::uint16_t kCalibSetupBit = 0x8000;
 
+// The codes of the words the sensor acts on, written down here on the
+// sensor's side of the line rather than taken from the programs'.
+constexpr std::uint16_t kPmodStat = 0;
+constexpr std::uint16_t kOutmodeBinary = 1;
+constexpr std::uint16_t kTriggerCont = 0;
+enum EvalMode : std::uint16_t {
+  kModeXyInt = 0,
+  kModeXy = 1,
+  kModeXyIntCont = 2,
+  kMode20Deg = 3,
+  kMode60Deg = 4,
+  kMode80Deg = 5,
+  kModeAllDeg = 6,
+  kModeGloss = 7,
+};
+
 // Default set-up: STAT at power 500, mode 0 with three taught rows.
 constexpr std::uint16_t kDefaultPower = 500;
 constexpr std::uint16_t kDefaultTolerance = 150;
@@ -86,7 +102,7 @@ int RawOf(double sens, int power) {
 // The transmitter power in use: the power word in STAT, otherwise the sensor's
 // own choice that brings the brightest channel near 3000.
 int PowerInUse(const std::array<std::uint16_t, kBlockWords>& ram, const Target& t) {
-  if (ram[kPmod] == 0) return std::min<int>(ram[kPower], 1000);
+  if (ram[kPmod] == kPmodStat) return std::min<int>(ram[kPower], 1000);
   double brightest = std::max({t.sens20, t.sens60, t.sens80});
   if (brightest <= 0.0) return 1000;
   return static_cast<int>(std::clamp<long>(std::lround(3000.0 / brightest), 0, 1000));
@@ -118,34 +134,35 @@ bool InWindow(int value, const std::uint16_t* row) {
 }
 
 // V-No of a reading by the evaluation mode (rows: X, Y, CTO, INT, ITO in
-// modes 0-2; UL, LL windows otherwise).
+// the X/Y modes; UL, LL windows otherwise).
 std::uint16_t Classify(const std::array<std::uint16_t, kBlockWords>& ram, const int cal[3],
                        const Colour& c, int gf) {
   if (c.intensity < ram[kIntlim]) return kNoMatch;
   const int active = std::min<int>(ram[kMaxcolno], kTeachRows);
   auto row = [&](int r) { return &ram[kTeachBase + 5 * r]; };
   switch (ram[kEvalmode]) {
-    case 0:
-    case 1:
-    case 2:
+    case kModeXyInt:
+    case kModeXy:
+    case kModeXyIntCont:
       for (int r = 0; r < active; ++r) {
         const std::uint16_t* w = row(r);
         long dx = c.x - w[0], dy = c.y - w[1];
         bool inCircle = dx * dx + dy * dy <= static_cast<long>(w[2]) * w[2];
         bool inIntensity = std::abs(c.intensity - w[3]) <= w[4];
-        if (inCircle && (ram[kEvalmode] == 1 || inIntensity)) return static_cast<std::uint16_t>(r);
+        if (inCircle && (ram[kEvalmode] == kModeXy || inIntensity))
+          return static_cast<std::uint16_t>(r);
       }
       return kNoMatch;
-    case 3:
-    case 4:
-    case 5:
-      return InWindow(cal[ram[kEvalmode] - 3], row(0)) ? 0 : kNoMatch;
-    case 6:
+    case kMode20Deg:
+    case kMode60Deg:
+    case kMode80Deg:
+      return InWindow(cal[ram[kEvalmode] - kMode20Deg], row(0)) ? 0 : kNoMatch;
+    case kModeAllDeg:
       for (int ch = 0; ch < 3; ++ch) {
         if (!InWindow(cal[ch], row(ch))) return kNoMatch;
       }
       return 0;
-    case 7:
+    case kModeGloss:
       for (int r = 0; r < active; ++r) {
         if (InWindow(gf, row(r))) return static_cast<std::uint16_t>(r);
       }
@@ -197,14 +214,14 @@ SensorModel::SensorModel() : version(kDefaultVersion) {
   ram.fill(1);
   std::fill(ram.begin(), ram.begin() + kTeachBase, 0);
   ram[kPower] = kDefaultPower;
-  ram[kPmod] = 0;
+  ram[kPmod] = kPmodStat;
   ram[kAverage] = 128;
-  ram[kEvalmode] = 0;
+  ram[kEvalmode] = kModeXyInt;
   ram[kHold] = 10;
   ram[kIntlim] = 50;
   ram[kMaxcolno] = 3;
-  ram[kOutmode] = 1;
-  ram[kTrigger] = 0;
+  ram[kOutmode] = kOutmodeBinary;
+  ram[kTrigger] = kTriggerCont;
   // Rows 0..2 taught on white, red and green at the default power.
   const char* taught[] = {"white", "red", "green"};
   for (int r = 0; r < 3; ++r) {

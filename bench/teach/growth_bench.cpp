@@ -7,7 +7,7 @@
 
 namespace {
 
-using tavix::link::TeachTable;
+using tavix::protocol::TeachTable;
 
 // Centres 700 apart on a grid: circles of radius 200 never meet.
 TeachTable FarApart() {

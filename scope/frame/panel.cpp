@@ -8,14 +8,18 @@ namespace {
 // The nine parameter controls in the order they are read and written.
 struct ParamControl {
   const char* name;
-  std::uint16_t link::NamedParams::*variable;
+  std::uint16_t protocol::NamedParams::*variable;
 };
 constexpr ParamControl kParamControls[] = {
-    {"SlidePower", &link::NamedParams::power},      {"EditPmod", &link::NamedParams::pmod},
-    {"EditAverage", &link::NamedParams::average},   {"Evalmode", &link::NamedParams::evalmode},
-    {"EditHold", &link::NamedParams::hold},         {"EditIntlim", &link::NamedParams::intlim},
-    {"EditMaxcolNo", &link::NamedParams::maxcolno}, {"EditOutmode", &link::NamedParams::outmode},
-    {"EditTrigger", &link::NamedParams::trigger},
+    {"SlidePower", &protocol::NamedParams::power},
+    {"EditPmod", &protocol::NamedParams::pmod},
+    {"EditAverage", &protocol::NamedParams::average},
+    {"Evalmode", &protocol::NamedParams::evalmode},
+    {"EditHold", &protocol::NamedParams::hold},
+    {"EditIntlim", &protocol::NamedParams::intlim},
+    {"EditMaxcolNo", &protocol::NamedParams::maxcolno},
+    {"EditOutmode", &protocol::NamedParams::outmode},
+    {"EditTrigger", &protocol::NamedParams::trigger},
 };
 
 }  // namespace
@@ -24,8 +28,8 @@ void Scope::GetPanelValues() {
   for (const ParamControl& c : kParamControls) {
     vars.*c.variable = static_cast<std::uint16_t>(tk.GetCtrlInt(frame.panel, c.name));
   }
-  for (int row = 1; row <= link::kTeachRows; ++row) {
-    for (int col = 1; col <= link::kTeachCols; ++col) {
+  for (int row = 1; row <= protocol::kTeachRows; ++row) {
+    for (int col = 1; col <= protocol::kTeachCols; ++col) {
       vars.ctt[row - 1][col - 1] =
           static_cast<std::uint16_t>(tk.GetTableCellVal(frame.panel, "TeachTable", col, row));
     }
@@ -36,8 +40,8 @@ void Scope::SetPanelValues() {
   for (const ParamControl& c : kParamControls) {
     tk.SetCtrlVal(frame.panel, c.name, vars.*c.variable);
   }
-  for (int row = 1; row <= link::kTeachRows; ++row) {
-    for (int col = 1; col <= link::kTeachCols; ++col) {
+  for (int row = 1; row <= protocol::kTeachRows; ++row) {
+    for (int col = 1; col <= protocol::kTeachCols; ++col) {
       tk.SetTableCellVal(frame.panel, "TeachTable", col, row, vars.ctt[row - 1][col - 1]);
     }
   }
@@ -68,7 +72,7 @@ int CBF_EditPmod(int panel, int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
   if (event != ui::EVENT_COMMIT) return 0;
   s.vars.pmod = static_cast<std::uint16_t>(s.tk.GetCtrlInt(panel, "EditPmod"));
-  s.tk.SetDimmed(panel, "SlidePower", s.vars.pmod != 0);
+  s.tk.SetDimmed(panel, "SlidePower", s.vars.pmod != protocol::Pmod::kStat);
   return 0;
 }
 

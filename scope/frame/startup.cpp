@@ -60,11 +60,11 @@ int Scope::RunAndShutDown() {
 void Scope::InitVars() {
   lnk.st.com = 1;
   lnk.st.order = 1;
-  frame.target = RAM;
+  frame.target = protocol::Target::RAM;
   flags.poll = 0;
   flags.pollrecord = 0;
   lnk.st.transbeg = Timer();
-  lnk.st.waitdel = link::kSettleStart;
+  lnk.st.waitdel = protocol::kSettleStart;
   for (int i = 0; i < 4096; ++i) {
     live.xramp[i] = static_cast<std::uint16_t>(i);
     live.yramp[i] = static_cast<std::uint16_t>(4095 - i);

@@ -2,10 +2,12 @@
 // EEPROM or a parameter file.
 #include <QDir>
 
-#include "logic/param_file.h"
+#include "protocol/param_file.h"
 #include "scope/callbacks.h"
 
 namespace tavix::scope {
+
+using protocol::Target;
 
 namespace {
 
@@ -21,25 +23,26 @@ int SelectParamFile(Scope& s) {
 
 void Scope::SendPara() {
   GetPanelValues();
-  link::CopyVarsToPP(vars, block);
-  lnk.StartPaced(link::kSettleSendPara);
-  lnk.BeginWriteOnly(link::kOrderWriteRam);
-  lnk.SendFrame(block, link::kOrderWriteRam);
-  for (std::uint16_t row = 0; row < link::kTeachRows; ++row) {
-    lnk.SendFrame(block, link::kOrderWriteRow, row);
+  protocol::CopyVarsToPP(vars, block);
+  lnk.StartPaced(protocol::kSettleSendPara);
+  lnk.BeginWriteOnly(protocol::kOrderWriteRam);
+  lnk.SendFrame(block, protocol::kOrderWriteRam);
+  for (std::uint16_t row = 0; row < protocol::kTeachRows; ++row) {
+    lnk.SendFrame(block, protocol::kOrderWriteRow, row);
   }
-  if (frame.target == EEPROM) lnk.SendFrame(block, link::kOrderStoreEeprom);
+  if (frame.target == Target::EEPROM) lnk.SendFrame(block, protocol::kOrderStoreEeprom);
   lnk.EndWriteOnly();
 }
 
 void Scope::GetPara() {
   flags.poll = 0;
   // With FILE selected at a line check the sensor's working set is read.
-  const std::uint16_t order = frame.target == EEPROM ? link::kOrderReadEeprom : link::kOrderReadRam;
-  lnk.StartPaced(link::kSettleGetPara);
-  if (lnk.Request(block, order, link::kParaBytes) != link::Answer::kOk) return;
-  lnk.GetRxBufPara(block, link::anzpara);
-  link::CopyPPtoVars(block, vars);
+  const std::uint16_t order =
+      frame.target == Target::EEPROM ? protocol::kOrderReadEeprom : protocol::kOrderReadRam;
+  lnk.StartPaced(protocol::kSettleGetPara);
+  if (lnk.Request(block, order, protocol::kParaBytes) != link::Answer::kOk) return;
+  lnk.GetRxBufPara(block, protocol::anzpara);
+  protocol::CopyPPtoVars(block, vars);
   SetPanelValues();
   InitEval();
 }
@@ -47,9 +50,9 @@ void Scope::GetPara() {
 void Scope::SendParaToFile() {
   if (SelectParamFile(*this) == 0) return;
   GetPanelValues();
-  link::CopyVarsToPP(vars, block);
+  protocol::CopyVarsToPP(vars, block);
   QString error;
-  if (!logic::WriteParamFile(frame.file_name, block.pp, &error)) {
+  if (!protocol::WriteParamFile(frame.file_name, block.pp, &error)) {
     tk.MessagePopup("ATTENTION!", QStringLiteral(" Saving the parameter file failed: \n %1 \n %2 \n"
                                                  " An earlier file of this name is unchanged. ")
                                       .arg(QDir::toNativeSeparators(frame.file_name), error));
@@ -58,9 +61,9 @@ void Scope::SendParaToFile() {
 
 void Scope::ReadParaFromFile() {
   if (SelectParamFile(*this) == 0) return;
-  logic::ParamWords words{};
+  protocol::ParamWords words{};
   QString error;
-  if (!logic::ReadParamFile(frame.file_name, &words, &error)) {
+  if (!protocol::ReadParamFile(frame.file_name, &words, &error)) {
     tk.MessagePopup("ATTENTION!",
                     QStringLiteral(" The parameter file was not loaded: \n %1 \n %2 \n"
                                    " The parameters on the panel are unchanged. ")
@@ -68,7 +71,7 @@ void Scope::ReadParaFromFile() {
     return;
   }
   block.pp = words;
-  link::CopyPPtoVars(block, vars);
+  protocol::CopyPPtoVars(block, vars);
   SetPanelValues();
   InitEval();
 }
@@ -78,7 +81,7 @@ int CBF_ButtonSend(int, int, int event, void* callbackData, int, int) {
   if (event != ui::EVENT_COMMIT) return 0;
   s.flags.poll = 0;
   s.lnk.SettleWait();
-  if (s.frame.target == DATFILE) {
+  if (s.frame.target == Target::DATFILE) {
     s.SendParaToFile();
   } else {
     s.SendPara();
@@ -91,7 +94,7 @@ int CBF_ButtonGet(int, int, int event, void* callbackData, int, int) {
   if (event != ui::EVENT_COMMIT) return 0;
   s.flags.poll = 0;
   s.lnk.SettleWait();
-  if (s.frame.target == DATFILE) {
+  if (s.frame.target == Target::DATFILE) {
     s.ReadParaFromFile();
   } else {
     s.GetPara();
@@ -103,7 +106,7 @@ namespace {
 
 // The three transfer toggles: exactly one is on, and RAM is where a toggle
 // that is switched off falls back to.
-void SelectTarget(Scope& s, int panel, const char* toggle, std::uint16_t target, int event) {
+void SelectTarget(Scope& s, int panel, const char* toggle, Target target, int event) {
   if (event != ui::EVENT_VAL_CHANGED) return;
   if (s.tk.GetCtrlInt(panel, toggle) == 1) {
     s.frame.target = target;
@@ -111,7 +114,7 @@ void SelectTarget(Scope& s, int panel, const char* toggle, std::uint16_t target,
       s.tk.SetCtrlVal(panel, other, QLatin1String(other) == QLatin1String(toggle) ? 1 : 0);
     }
   } else {
-    s.frame.target = RAM;
+    s.frame.target = Target::RAM;
     s.tk.SetCtrlVal(panel, "SelectRAM", 1);
   }
 }
@@ -119,17 +122,17 @@ void SelectTarget(Scope& s, int panel, const char* toggle, std::uint16_t target,
 }  // namespace
 
 int CBF_SelectRAM(int panel, int, int event, void* callbackData, int, int) {
-  SelectTarget(ScopeOf(callbackData), panel, "SelectRAM", RAM, event);
+  SelectTarget(ScopeOf(callbackData), panel, "SelectRAM", Target::RAM, event);
   return 0;
 }
 
 int CBF_SelectEEPROM(int panel, int, int event, void* callbackData, int, int) {
-  SelectTarget(ScopeOf(callbackData), panel, "SelectEEPROM", EEPROM, event);
+  SelectTarget(ScopeOf(callbackData), panel, "SelectEEPROM", Target::EEPROM, event);
   return 0;
 }
 
 int CBF_SelectFILE(int panel, int, int event, void* callbackData, int, int) {
-  SelectTarget(ScopeOf(callbackData), panel, "SelectFILE", DATFILE, event);
+  SelectTarget(ScopeOf(callbackData), panel, "SelectFILE", Target::DATFILE, event);
   return 0;
 }
 

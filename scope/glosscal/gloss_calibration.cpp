@@ -5,7 +5,6 @@
 #include "logic/gloss_calib.h"
 #include "scope/callbacks.h"
 #include "scope/help_texts.h"
-#include "scope/live/eval_table.h"
 
 namespace tavix::scope {
 
@@ -17,10 +16,11 @@ constexpr double kSettleCalibWrite = 1.0;  // order 10, the EEPROM write
 constexpr double kSettleCalibRead = 0.1;   // order 11, the read-back
 
 // The measuring set-up forced while calibrating.
-constexpr std::uint16_t kCalibPmod = 0;  // STAT: the power stays at the slider's value
+constexpr std::uint16_t kCalibPmod =
+    protocol::Word(protocol::Pmod::kStat);  // power as the slider says
 constexpr std::uint16_t kCalibAverage = 1024;
-constexpr std::uint16_t kCalibEvalmode = 6;
-constexpr std::uint16_t kCalibTrigger = 0;
+constexpr std::uint16_t kCalibEvalmode = protocol::Word(protocol::Evalmode::kAllDegLimits);
+constexpr std::uint16_t kCalibTrigger = protocol::Word(protocol::Trigger::kCont);
 
 std::uint16_t ReadWord(const Scope& s, int panel, const char* ctrl) {
   return static_cast<std::uint16_t>(s.tk.GetCtrlInt(panel, ctrl));
@@ -67,15 +67,16 @@ bool Scope::SendCalibPara() {
   SetCalibValues();
   logic::CopyCalibVarsToPP(vars, gloss, block);
   lnk.StartPaced(kSettleCalibPara);
-  lnk.BeginWriteOnly(link::kOrderWriteRam);
-  return lnk.SendFrame(block, link::kOrderWriteRam);
+  lnk.BeginWriteOnly(protocol::kOrderWriteRam);
+  return lnk.SendFrame(block, protocol::kOrderWriteRam);
 }
 
 bool Scope::GetDataFrame() {
-  const bool ok = lnk.Request(block, link::kOrderReadData, link::kDataBytes) == link::Answer::kOk;
+  const bool ok =
+      lnk.Request(block, protocol::kOrderReadData, protocol::kDataBytes) == link::Answer::kOk;
   if (ok) {
     lnk.GetRxBufData(record);
-    link::CopyDatatoVars(record, data);
+    protocol::CopyDatatoVars(record, data);
     tk.SetCtrlVal(frame.calibpanel, "Disp60Deg", data.dataRawG);
   }
   tk.ProcessSystemEvents();
@@ -115,26 +116,26 @@ void Scope::ConfirmCalibration() {
   logic::CopyCalibVarsToPP(vars, gloss, block);
 
   lnk.StartPaced(kSettleCalibWrite);
-  lnk.BeginWriteOnly(link::kOrderWriteGloss);
-  if (!lnk.SendFrame(block, link::kOrderWriteGloss)) {
+  lnk.BeginWriteOnly(protocol::kOrderWriteGloss);
+  if (!lnk.SendFrame(block, protocol::kOrderWriteGloss)) {
     ShowCalibFailTimeout(*this);  // after the link's time-out report
     return;
   }
 
   lnk.SettleWait();
   lnk.StartPaced(kSettleCalibRead);
-  if (lnk.Request(block, link::kOrderReadGloss, link::kDataBytes) != link::Answer::kOk) {
+  if (lnk.Request(block, protocol::kOrderReadGloss, protocol::kDataBytes) != link::Answer::kOk) {
     ShowCalibFailTimeout(*this);
     return;
   }
-  lnk.GetRxBufPara(block, link::anzframe);
+  lnk.GetRxBufPara(block, protocol::anzframe);
   if (logic::CalibParaComp(block, vars, gloss) != 0) {
     ShowCalibFailTimeout(*this);
     return;
   }
 
   tk.MessagePopup("ATTENTION!", texts::InfoCalibrationPassed);
-  vars.evalmode = kModeGloss;
+  vars.evalmode = protocol::Word(protocol::Evalmode::kGloss60Deg);
   tk.SetCtrlVal(frame.panel, "Evalmode", vars.evalmode);
   SendPara();  // words 9 to 11 go out as read back and verified
 }

@@ -13,17 +13,17 @@ constexpr int kPointsPerScreen = logic::kHistoryFrames + 1;
 }  // namespace
 
 void Scope::PollRecords(std::uint16_t& flag, void (*show)(Scope&)) {
-  lnk.st.order = link::kOrderReadData;
+  lnk.st.order = protocol::kOrderReadData;
   flag = 1;
   // The last record's repaint runs while the next answer is on the line.
   const auto repaint = [this] { tk.RepaintNow(); };
   while (flag == 1) {
     const link::Answer answer =
-        lnk.Request(block, link::kOrderReadData, link::kDataBytes, &flag, repaint);
+        lnk.Request(block, protocol::kOrderReadData, protocol::kDataBytes, &flag, repaint);
     if (answer == link::Answer::kStopped) break;
     if (answer == link::Answer::kOk) {
       lnk.GetRxBufData(record);
-      link::CopyDatatoVars(record, data);
+      protocol::CopyDatatoVars(record, data);
       show(*this);
     } else {
       flag = 0;  // the link has reported the failure
@@ -80,9 +80,9 @@ void Scope::SetPanelData() {
 
 void Scope::ShowGraph() {
   const int panel = frame.panel;
-  if (live.source == 0) {
+  if (live.source == protocol::Source::kXy) {
     tk.SetGraphCursor(panel, "GraphData1", 1, data.dataX, data.dataY);
-  } else if (live.source == logic::kSourceGloss) {
+  } else if (live.source == protocol::Source::kGloss) {
     double min = 0.0;
     double max = 0.0;
     logic::GlossAxisRange(live.gfbuf, live.scale == 1, &min, &max);

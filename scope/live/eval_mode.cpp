@@ -8,10 +8,12 @@ namespace tavix::scope {
 
 namespace {
 
+using protocol::Source;
+
 constexpr const char* kTableCtrl = "TeachTable";
 
-void WriteIfSet(Scope& s, const char* ctrl, int value) {
-  if (value != kNotWritten) s.tk.SetCtrlVal(s.frame.panel, ctrl, value);
+void WriteIfSet(Scope& s, const char* ctrl, PanelValue value) {
+  if (value) s.tk.SetCtrlVal(s.frame.panel, ctrl, *value);
 }
 
 }  // namespace
@@ -19,9 +21,9 @@ void WriteIfSet(Scope& s, const char* ctrl, int value) {
 void Scope::InitEval() {
   const int panel = frame.panel;
   vars.evalmode = static_cast<std::uint16_t>(tk.GetCtrlInt(panel, "Evalmode"));
-  if (vars.evalmode < kEvalModes) {
+  if (vars.evalmode < protocol::kEvalmodes) {
     const EvalModeRow& m = kEvalModeTable[vars.evalmode];
-    tk.SetCtrlVal(panel, "SelectSource", m.source);
+    tk.SetCtrlVal(panel, "SelectSource", protocol::Word(m.source));
     WriteIfSet(*this, "EditTrigger", m.trigger);
     WriteIfSet(*this, "EditIntlim", m.intlim);
     WriteIfSet(*this, "EditPmod", m.pmod);
@@ -37,11 +39,11 @@ void Scope::InitEval() {
       tk.SetTableColumnLabel(panel, kTableCtrl, col, m.labels[col - 1]);
   }
 
-  if (vars.evalmode == kModeGloss) {
+  if (vars.evalmode == protocol::Evalmode::kGloss60Deg) {
     tk.SetDimmed(panel, "SlidePower", true);
   } else {
     vars.pmod = static_cast<std::uint16_t>(tk.GetCtrlInt(panel, "EditPmod"));
-    tk.SetDimmed(panel, "SlidePower", vars.pmod != 0);
+    tk.SetDimmed(panel, "SlidePower", vars.pmod != protocol::Pmod::kStat);
   }
 
   vars.maxcolno = static_cast<std::uint16_t>(tk.GetCtrlInt(panel, "EditMaxcolNo"));
@@ -51,11 +53,12 @@ void Scope::InitEval() {
 }
 
 void Scope::CheckMaxColNo() {
-  if (vars.maxcolno > 5 && vars.outmode != 1) tk.MessagePopup("INFO!", texts::InfoMaxColNo);
+  if (vars.maxcolno > 5 && vars.outmode != protocol::Outmode::kBinary)
+    tk.MessagePopup("INFO!", texts::InfoMaxColNo);
 }
 
 void Scope::MarkActiveRows() {
-  for (int row = 1; row <= link::kTeachRows; ++row) {
+  for (int row = 1; row <= protocol::kTeachRows; ++row) {
     tk.SetTableRowLabelColor(frame.panel, kTableCtrl, row, row <= vars.maxcolno ? kGreen : kRed);
   }
 }
@@ -64,7 +67,7 @@ void Scope::DispVis() {
   const int panel = frame.panel;
   live.source = static_cast<std::uint16_t>(tk.GetCtrlInt(panel, "SelectSource"));
   vars.evalmode = static_cast<std::uint16_t>(tk.GetCtrlInt(panel, "Evalmode"));
-  if (live.source >= kSources) return;
+  if (live.source >= protocol::kSources) return;
 
   const SourceRow& v = kSourceTable[live.source];
   for (const char* c : {"DispR", "DispG", "DispB"}) tk.SetVisible(panel, c, v.channelNumerics);
@@ -75,12 +78,13 @@ void Scope::DispVis() {
   tk.SetVisible(panel, "GraphRaw1", v.channelChart);
   tk.SetVisible(panel, "GraphGF", v.glossChart);
 
-  if (live.source == 0 || live.source == 6) return;
+  // The X/Y graph and the gloss chart have no channel traces.
+  if (live.source == Source::kXy || live.source == Source::kGloss) return;
   const TraceRow& t = kTraceTable[live.source];
   for (int trace = 1; trace <= 5; ++trace) {
     tk.SetTraceVisible(panel, "GraphRaw1", trace, t.traces[trace - 1]);
   }
-  const bool limits = t.limitMode < 0 || t.limitMode == vars.evalmode;
+  const bool limits = !t.limitMode || vars.evalmode == *t.limitMode;
   tk.SetTraceVisible(panel, "GraphRaw1", 6, limits);
   tk.SetTraceVisible(panel, "GraphRaw1", 7, limits);
 }

@@ -3,19 +3,23 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+
+#include "protocol/codes.h"
 
 namespace tavix::scope {
 
-inline constexpr int kNotWritten = -1;
+using PanelValue =
+    std::optional<std::uint16_t>;  // a value written to the panel; none: left as it is
 
 struct EvalModeRow {
-  std::uint16_t source = 0;  // SOURCE the mode selects
-  // Values written to the panel (kNotWritten: left as it is), in this order.
-  int trigger = kNotWritten;
-  int intlim = kNotWritten;
-  int pmod = kNotWritten;
-  int maxcolno = kNotWritten;
-  int outmode = kNotWritten;
+  protocol::Source source = protocol::Source::kXy;  // SOURCE the mode selects
+  // Values written to the panel, in this order.
+  PanelValue trigger{};
+  PanelValue intlim{};
+  PanelValue pmod{};
+  PanelValue maxcolno{};
+  PanelValue outmode{};
   // Locked (dimmed) or free.
   bool lockTrigger = false;
   bool lockIntlim = false;
@@ -29,15 +33,18 @@ struct EvalModeRow {
 inline constexpr std::array<const char*, 5> kVectorLabels = {"X", "Y", "CTO", "INT", "ITO"};
 inline constexpr std::array<const char*, 5> kLimitLabels = {"UL", "LL", "", "", ""};
 
-// The channel-limit modes (3 to 6): one signal against upper and lower
-// limits, every parameter the mode fixes written and locked.
-constexpr EvalModeRow ChannelLimitMode(std::uint16_t source, int maxcolno) {
+inline constexpr std::uint16_t kCont = protocol::Word(protocol::Trigger::kCont);
+inline constexpr std::uint16_t kStat = protocol::Word(protocol::Pmod::kStat);
+
+// The channel-limit modes: one signal against upper and lower limits,
+// every parameter the mode fixes written and locked.
+constexpr EvalModeRow ChannelLimitMode(protocol::Source source, std::uint16_t maxcolno) {
   return {.source = source,
-          .trigger = 0,
+          .trigger = kCont,
           .intlim = 0,
-          .pmod = 0,
+          .pmod = kStat,
           .maxcolno = maxcolno,
-          .outmode = 1,
+          .outmode = protocol::Word(protocol::Outmode::kBinary),
           .lockTrigger = true,
           .lockIntlim = true,
           .lockMaxcolno = true,
@@ -46,23 +53,20 @@ constexpr EvalModeRow ChannelLimitMode(std::uint16_t source, int maxcolno) {
           .labels = kLimitLabels};
 }
 
-inline constexpr int kEvalModes = 8;
-inline constexpr std::uint16_t kModeGloss = 7;
-
-inline constexpr EvalModeRow kEvalModeTable[kEvalModes] = {
-    /* 0 X/Y/INT */ {.source = 0, .labels = kVectorLabels},
-    /* 1 X/Y */ {.source = 0, .labels = {"X", "Y", "", "", ""}},
-    /* 2 X/Y/INT CONT */
-    {.source = 0, .trigger = 0, .lockTrigger = true, .labels = kVectorLabels},
-    /* 3 20DEG UL/LL */ ChannelLimitMode(2, 1),
-    /* 4 60DEG UL/LL */ ChannelLimitMode(3, 1),
-    /* 5 80DEG UL/LL */ ChannelLimitMode(4, 1),
-    /* 6 20/60/80DEG UL/LL */ ChannelLimitMode(1, 3),
-    /* 7 GF 60DEG */
-    {.source = 6,
-     .trigger = 0,
+// Indexed by the evaluation mode's code.
+inline constexpr EvalModeRow kEvalModeTable[protocol::kEvalmodes] = {
+    /* X/Y/INT */ {.labels = kVectorLabels},
+    /* X/Y */ {.labels = {"X", "Y", "", "", ""}},
+    /* X/Y/INT CONT */ {.trigger = kCont, .lockTrigger = true, .labels = kVectorLabels},
+    /* 20DEG UL/LL */ ChannelLimitMode(protocol::Source::k20Deg, 1),
+    /* 60DEG UL/LL */ ChannelLimitMode(protocol::Source::k60Deg, 1),
+    /* 80DEG UL/LL */ ChannelLimitMode(protocol::Source::k80Deg, 1),
+    /* 20/60/80DEG UL/LL */ ChannelLimitMode(protocol::Source::kAllDeg, 3),
+    /* GF 60DEG */
+    {.source = protocol::Source::kGloss,
+     .trigger = kCont,
      .intlim = 0,
-     .pmod = 0,
+     .pmod = kStat,
      .lockTrigger = true,
      .lockIntlim = true,
      .lockPmod = true,
@@ -81,31 +85,32 @@ struct SourceRow {
   bool glossChart;
 };
 
-inline constexpr int kSources = 7;
-inline constexpr SourceRow kSourceTable[kSources] = {
-    {false, true, true, false, true, false, false},   // 0 X/Y
-    {true, false, false, false, false, true, false},  // 1 20/60/80DEG
-    {true, false, false, false, false, true, false},  // 2 20DEG
-    {true, false, false, false, false, true, false},  // 3 60DEG
-    {true, false, false, false, false, true, false},  // 4 80DEG
-    {false, true, true, false, false, true, false},   // 5 INT
-    {true, false, true, true, false, false, true},    // 6 GF
+// Indexed by the SOURCE code.
+inline constexpr SourceRow kSourceTable[protocol::kSources] = {
+    {false, true, true, false, true, false, false},   // X/Y
+    {true, false, false, false, false, true, false},  // 20/60/80DEG
+    {true, false, false, false, false, true, false},  // 20DEG
+    {true, false, false, false, false, true, false},  // 60DEG
+    {true, false, false, false, false, true, false},  // 80DEG
+    {false, true, true, false, false, true, false},   // INT
+    {true, false, true, true, false, false, true},    // GF
 };
 
-// Channel chart traces 1..5 shown by SOURCE 1..5, and the evaluation mode
-// whose limit lines (traces 6, 7) go with them (-1: always).
+// Channel chart traces 1..5 shown by SOURCE, and the evaluation mode whose
+// limit lines (traces 6, 7) go with them (none: always). X/Y and GF have no
+// channel traces.
 struct TraceRow {
   bool traces[5];
-  int limitMode;
+  std::optional<protocol::Evalmode> limitMode;
 };
-inline constexpr TraceRow kTraceTable[kSources] = {
-    {{false, false, false, false, false}, 0},  // 0: traces left as they are
-    {{true, true, true, false, false}, 6},
-    {{true, false, false, false, false}, 3},
-    {{false, true, false, false, false}, 4},
-    {{false, false, true, false, false}, 5},
-    {{false, false, false, true, false}, -1},
-    {{false, false, false, false, false}, 0},  // 6: traces left as they are
+inline constexpr TraceRow kTraceTable[protocol::kSources] = {
+    {{false, false, false, false, false}, {}},  // X/Y: not used
+    {{true, true, true, false, false}, protocol::Evalmode::kAllDegLimits},
+    {{true, false, false, false, false}, protocol::Evalmode::k20DegLimits},
+    {{false, true, false, false, false}, protocol::Evalmode::k60DegLimits},
+    {{false, false, true, false, false}, protocol::Evalmode::k80DegLimits},
+    {{false, false, false, true, false}, {}},
+    {{false, false, false, false, false}, {}},  // GF: not used
 };
 
 }  // namespace tavix::scope

@@ -53,8 +53,8 @@ void Scope::TeachDataTo() {
 }
 
 void Scope::ResetTable() {
-  for (int row = 1; row <= link::kTeachRows; ++row) {
-    for (int col = 1; col <= link::kTeachCols; ++col) {
+  for (int row = 1; row <= protocol::kTeachRows; ++row) {
+    for (int col = 1; col <= protocol::kTeachCols; ++col) {
       tk.SetTableCellVal(frame.panel, kTable, col, row, 1);
     }
   }
@@ -90,7 +90,7 @@ void Scope::ShowGraphData2() {
 void Scope::AutoAdjust() {
   const int panel = frame.panel;
   // Every active row starts from radius 1.
-  const int active = std::min<int>(vars.maxcolno, link::kTeachRows);
+  const int active = std::min<int>(vars.maxcolno, protocol::kTeachRows);
   for (int row = 1; row <= active; ++row) tk.SetTableCellVal(panel, kTable, 3, row, 1);
   tk.SetAxisRange(panel, kZoomGraph, ui::Axis::kX, 0.0, 4095.0);
   tk.SetAxisRange(panel, kZoomGraph, ui::Axis::kLeftY, 0.0, 4095.0);

@@ -119,9 +119,10 @@ TEST_F(ScopeEval, HelpScreenReaderNamesAndShortcutKeys) {
     Click(control, Qt::RightButton);
     EXPECT_EQ(Boxes(), Strings{Box("INFO!", text)}) << control;
   }
-  EXPECT_EQ(scope->frame.target, scope::RAM);  // a right click on a toggle does not switch it
-  EXPECT_EQ(DataRequests(), 0);                // nor polls
-  EXPECT_EQ(Cell(3, 1), 150);                  // nor adjusts the table
+  EXPECT_EQ(scope->frame.target,
+            protocol::Target::RAM);  // a right click on a toggle does not switch it
+  EXPECT_EQ(DataRequests(), 0);      // nor polls
+  EXPECT_EQ(Cell(3, 1), 150);        // nor adjusts the table
   QWidget* panel = toolkit->PanelWidget(Panel());
   for (QWidget* w : panel->findChildren<QWidget*>()) {
     const QString name = w->objectName();

@@ -12,7 +12,7 @@
 namespace tavix::e2e {
 namespace {
 
-using Block = std::array<std::uint16_t, link::anzpara>;
+using Block = std::array<std::uint16_t, protocol::anzpara>;
 
 class ScopeFrame : public ScopeHarness {
  protected:
@@ -141,7 +141,7 @@ TEST_F(ScopeFrame, GetAndSendCarryTheBlockUnchangedAndTogglesFallBackToRam) {
   EXPECT_TRUE(Boxes().empty());
   Click("SelectFILE");
   Click("SelectFILE");  // switched off: back to RAM
-  EXPECT_EQ(scope->frame.target, scope::RAM);
+  EXPECT_EQ(scope->frame.target, protocol::Target::RAM);
   EXPECT_EQ(Int("SelectRAM") * 10 + Int("SelectFILE"), 10);
 }
 

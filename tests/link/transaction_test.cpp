@@ -19,6 +19,8 @@
 namespace tavix::link {
 namespace {
 
+using namespace protocol;
+
 using sim::Fault;
 
 class Transactions : public ::testing::Test {

@@ -25,7 +25,7 @@ TEST(ComputeFactors, MeansOfAHundredFramesThenStatAndDynFactorsAndTheirLimitsInT
     ChannelMeans means;  // R, G, B, spread
     FactorInputs in;     // pmod, setvalue, maxdelta, maxpow, power
     R result;
-    link::CalibFactors factors;  // with kOk
+    protocol::CalibFactors factors;  // with kOk
   };
   const Case cases[] = {
       {"STAT", {2000, 1600, 2500, 0}, {STAT, 2000, 100, 0, 0}, R::kOk, {1000, 1250, 800}},

@@ -97,14 +97,14 @@ TEST(Calibrate, WindowsOfBothReferencesAndWhatAFailedStepLeaves) {
 }
 
 TEST(CalibParaComp, ComparesWordsZeroToElevenOnly) {
-  link::NamedParams vars;
+  protocol::NamedParams vars;
   vars.power = 750, vars.average = 1024, vars.evalmode = 6, vars.hold = 10, vars.intlim = 50;
   const GlossWords words{75, 751, 3750};
-  link::ParamBlock block;
+  protocol::ParamBlock block;
   block.pp.fill(7);
   CopyCalibVarsToPP(vars, words, block);
   for (int word = -1; word < 16; ++word) {
-    link::ParamBlock echoed = block;
+    protocol::ParamBlock echoed = block;
     if (word >= 0) echoed.pp[word] ^= 1;
     EXPECT_EQ(CalibParaComp(echoed, vars, words), word >= 0 && word < 12 ? 1 : 0) << word;
   }

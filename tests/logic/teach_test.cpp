@@ -17,10 +17,10 @@ namespace tavix::logic {
 namespace {
 
 // A table whose cells all differ from 1 and from each other.
-link::TeachTable Filled() {
-  link::TeachTable t{};
-  for (int r = 0; r < link::kTeachRows; ++r) {
-    for (int c = 0; c < link::kTeachCols; ++c)
+protocol::TeachTable Filled() {
+  protocol::TeachTable t{};
+  for (int r = 0; r < protocol::kTeachRows; ++r) {
+    for (int c = 0; c < protocol::kTeachCols; ++c)
       t[r][c] = static_cast<std::uint16_t>(1000 + 10 * r + c);
   }
   return t;
@@ -64,12 +64,12 @@ TEST(TeachIn, EachModeWritesItsRowsAndMovesTheNoField) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "mode " << c.mode << " No. " << c.n << " inc " << c.inc);
-    link::DataVars d{.dataX = 1366, .dataY = 1241, .dataINT = 1890, .dataCOL = 3};
+    protocol::DataVars d{.dataX = 1366, .dataY = 1241, .dataINT = 1890, .dataCOL = 3};
     std::tie(d.dataR, d.dataG, d.dataB, d.dataGF) = std::tuple_cat(c.live);
     const TeachInPlan plan = PlanTeachIn(c.mode, c.n, c.inc, d);
     EXPECT_EQ(plan.resetFirst, c.reset);
     EXPECT_EQ(plan.no, c.no);
-    link::TeachTable expected = c.reset ? EmptyTeachTable() : Filled();
+    protocol::TeachTable expected = c.reset ? EmptyTeachTable() : Filled();
     for (std::size_t k = 0; k < c.rows.size(); ++k) {
       for (int col = 0; col < 5; ++col) {
         if (c.rows[k][col] != kKept) expected[c.firstRow + k][col] = c.rows[k][col];
@@ -79,8 +79,8 @@ TEST(TeachIn, EachModeWritesItsRowsAndMovesTheNoField) {
   }
 }
 
-link::TeachTable WithRow(int r, std::array<std::uint16_t, 5> row) {
-  link::TeachTable t = EmptyTeachTable();
+protocol::TeachTable WithRow(int r, std::array<std::uint16_t, 5> row) {
+  protocol::TeachTable t = EmptyTeachTable();
   t[r] = row;
   return t;
 }
@@ -96,7 +96,7 @@ TEST(ZoomScale, TheBoxOfTheRowsAboveTenWidensTowardsThePointWithMargins) {
   EXPECT_EQ(Box(ViewBox(EmptyTeachTable())), (std::vector<int>{0, 4096, 0, 4096}));
   EXPECT_EQ(Axes(RescaleZoom(ViewBox(EmptyTeachTable()), 1365, 1365)),
             (std::vector<int>{-25, 4121, -25, 4121}));
-  link::TeachTable t = WithRow(0, {2000, 1500, 150, 1, 1});
+  protocol::TeachTable t = WithRow(0, {2000, 1500, 150, 1, 1});
   t[1] = {5, 8, 100, 1, 1};  // X and Y at most 10: left out
   const ZoomBox box = ViewBox(t);
   EXPECT_EQ(Box(box), (std::vector<int>{1850, 2150, 1350, 1650}));
@@ -116,7 +116,7 @@ TEST(ZoomScale, TheBoxOfTheRowsAboveTenWidensTowardsThePointWithMargins) {
 }
 
 TEST(Circles, ThreeOutlinesPerRowInTheRowsColour) {
-  link::TeachTable t = WithRow(0, {100, 2000, 150, 1, 1});
+  protocol::TeachTable t = WithRow(0, {100, 2000, 150, 1, 1});
   t[15] = {3000, 20, 30, 1, 1};
   const auto arcs = CircleArcs(t);
   auto off = [&](int k, std::array<double, 4> c) {  // largest distance from the corners c
@@ -175,9 +175,9 @@ TEST(Growth, CirclesGrowUntilTheyMeetARowWhoseIntensityWindowMeetsTheirs) {
   for (std::size_t k = 0; k < std::size(cases); ++k) {
     SCOPED_TRACE(testing::Message() << "case " << k);
     const Case& c = cases[k];
-    link::TeachTable t = EmptyTeachTable();
+    protocol::TeachTable t = EmptyTeachTable();
     std::copy(c.rows.begin(), c.rows.end(), t.begin());
-    link::TeachTable expected = t;
+    protocol::TeachTable expected = t;
     for (int r = 0; r < 3; ++r) expected[r][2] = static_cast<std::uint16_t>(c.cto[r]);
     GrowTolerances(t, c.maxcolno);
     EXPECT_EQ(t, expected);  // nothing but the CTO of rows 0..2 changed

@@ -9,11 +9,11 @@
 #include <QByteArray>
 #include <QString>
 
-#include "link/params.h"
+#include "protocol/params.h"
 
-namespace tavix::logic {
+namespace tavix::protocol {
 
-using ParamWords = std::array<std::uint16_t, link::anzpara>;
+using ParamWords = std::array<std::uint16_t, anzpara>;
 
 QByteArray FormatParamFile(const ParamWords& words);
 
@@ -35,4 +35,4 @@ bool WriteParamFile(const QString& path, const ParamWords& words, QString* error
 // writing fails, and `error` says why. The record file is written so too.
 bool WriteFileWhole(const QString& path, const QByteArray& content, QString* error);
 
-}  // namespace tavix::logic
+}  // namespace tavix::protocol

@@ -1,4 +1,4 @@
-#include "logic/param_file.h"
+#include "protocol/param_file.h"
 
 #include <algorithm>
 
@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-namespace tavix::logic {
+namespace tavix::protocol {
 
 namespace {
 
@@ -59,18 +59,16 @@ bool ParseParamFile(const QByteArray& content, ParamWords* words, QString* error
       *error = QStringLiteral("line %1: %2 is outside 0 to 65535.").arg(line).arg(value);
       return false;
     }
-    if (count == link::anzpara) {
-      *error =
-          QStringLiteral("it holds more than %1 numbers (line %2).").arg(link::anzpara).arg(line);
+    if (count == anzpara) {
+      *error = QStringLiteral("it holds more than %1 numbers (line %2).").arg(anzpara).arg(line);
       return false;
     }
     parsed[count++] = static_cast<std::uint16_t>(value);
     i = end;
   }
-  if (count < link::anzpara) {
-    *error = QStringLiteral("it holds %1 numbers; a parameter file holds %2.")
-                 .arg(count)
-                 .arg(link::anzpara);
+  if (count < anzpara) {
+    *error =
+        QStringLiteral("it holds %1 numbers; a parameter file holds %2.").arg(count).arg(anzpara);
     return false;
   }
   *words = parsed;
@@ -127,4 +125,4 @@ bool WriteParamFile(const QString& path, const ParamWords& words, QString* error
   return WriteFileWhole(path, FormatParamFile(words), error);
 }
 
-}  // namespace tavix::logic
+}  // namespace tavix::protocol

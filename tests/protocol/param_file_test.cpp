@@ -12,9 +12,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "logic/param_file.h"
+#include "protocol/param_file.h"
 
-namespace tavix::logic {
+namespace tavix::protocol {
 namespace {
 
 // `count` numbers, one a line ended by `end`; line `at` holds `token` instead.
@@ -58,7 +58,7 @@ TEST(ParamFile, TakesExactly171NumbersWithinAWordAndNamesTheLineOfAFault) {
       EXPECT_EQ(words[2], 3);
     } else {
       EXPECT_TRUE(error.startsWith(QString::fromLatin1(expected))) << error.toStdString();
-      EXPECT_EQ(std::count(words.begin(), words.end(), 7), link::anzpara) << "words changed";
+      EXPECT_EQ(std::count(words.begin(), words.end(), 7), anzpara) << "words changed";
     }
   }
 }
@@ -94,4 +94,4 @@ TEST(ParamFile, OnlyRegularFilesOfAtMostAMebibyteAreRead) {
 }
 
 }  // namespace
-}  // namespace tavix::logic
+}  // namespace tavix::protocol

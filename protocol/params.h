@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-namespace tavix::link {
+namespace tavix::protocol {
 
 inline constexpr std::uint16_t anzpara = 171;  // words of the parameter block
 inline constexpr std::uint16_t anzdata = 16;   // words of one data record
@@ -80,4 +80,4 @@ void CopyDatatoVarsCalib(const DataRecord& record, DataVars& vars);
 // maxcolno 1, the rest of words 0-15 zero, every teach word 1).
 void CopyDefaultsToPP(ParamBlock& block);
 
-}  // namespace tavix::link
+}  // namespace tavix::protocol

@@ -1,6 +1,8 @@
-#include "link/params.h"
+#include "protocol/params.h"
 
-namespace tavix::link {
+#include "protocol/codes.h"
+
+namespace tavix::protocol {
 
 void CopyVarsToPP(const NamedParams& vars, ParamBlock& block) {
   auto& pp = block.pp;
@@ -61,16 +63,16 @@ void CopyDefaultsToPP(ParamBlock& block) {
   auto& pp = block.pp;
   pp.fill(0);
   pp[0] = 250;  // power
-  pp[1] = 0;    // pmod: STAT
+  pp[1] = Word(Pmod::kStat);
   pp[2] = 128;  // average
-  pp[3] = 0;    // evalmode
-  pp[4] = 10;   // hold
-  pp[5] = 50;   // intlim
-  pp[6] = 1;    // maxcolno
+  pp[3] = Word(Evalmode::kXyInt);
+  pp[4] = 10;  // hold
+  pp[5] = 50;  // intlim
+  pp[6] = 1;   // maxcolno
   int word = kTeachFirstWord;
   for (int r = 0; r < kTeachRows; ++r) {
     for (int c = 0; c < kTeachCols; ++c) pp[word++] = 1;
   }
 }
 
-}  // namespace tavix::link
+}  // namespace tavix::protocol
