@@ -226,6 +226,24 @@ Answer Link::Request(const protocol::ParamBlock& block, std::uint16_t order, int
   return Answer::kFailed;
 }
 
+void Link::Poll(const protocol::ParamBlock& block, std::uint16_t& flag,
+                protocol::DataRecord& record, const PollSteps& steps) {
+  st.order = protocol::kOrderReadData;
+  flag = 1;
+  while (flag == 1) {
+    const Answer answer =
+        Request(block, protocol::kOrderReadData, protocol::kDataBytes, &flag, steps.whileWaiting);
+    if (answer == Answer::kStopped) break;
+    if (answer == Answer::kOk) {
+      GetRxBufData(record);
+      if (steps.onRecord) steps.onRecord();
+    } else {
+      flag = 0;
+    }
+    if (steps.afterPass) steps.afterPass();
+  }
+}
+
 bool Link::RequestVersion(const protocol::ParamBlock& block) {
   st.order = protocol::kOrderReadVersion;
   answerTaken_ = false;

@@ -49,6 +49,13 @@ class FailureReporter {
 // Outcome of a request with answer.
 enum class Answer { kOk, kFailed, kStopped };
 
+// What a polling loop does besides asking (Link::Poll). Each may be empty.
+struct PollSteps {
+  std::function<void()> onRecord;      // a record was taken and decoded
+  std::function<void()> afterPass;     // after every pass: pending events, which may clear the flag
+  std::function<void()> whileWaiting;  // while an answer is on the line; must not touch the port
+};
+
 // Answers have no end mark: an answer is whole when the line stays quiet for
 // a little over a byte time after its last expected byte. Bytes that follow
 // within that guard are a surplus.
@@ -119,6 +126,14 @@ class Link {
   Answer Request(const protocol::ParamBlock& block, std::uint16_t order, int expectedBytes,
                  const std::uint16_t* stopFlag = nullptr,
                  const std::function<void()>& whileWaiting = nullptr);
+
+  // The polling loop of every program: sets `flag` to 1 and asks for one
+  // data record (order 5) after another while it stays 1. Each answer taken
+  // whole is decoded into `record` and handed on (steps.onRecord); a failed
+  // one, already reported, clears the flag. A flag found 0 during an answer
+  // wait ends the loop at once.
+  void Poll(const protocol::ParamBlock& block, std::uint16_t& flag, protocol::DataRecord& record,
+            const PollSteps& steps);
 
   // Decoding: word i = byte 2i * 256 + byte 2i+1.
   void GetRxBufPara(protocol::ParamBlock& block, int words) const;  // 171, 16 or 3 words

@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include <QSerialPort>
-#include <QSerialPortInfo>
 #include <QtGlobal>
 
 #include "base/timer.h"
+#include "link/port_list.h"
 
 #ifdef Q_OS_UNIX
 #include <grp.h>
@@ -60,34 +60,6 @@ QString PermissionText(const QString& device) {
 #endif
 
 }  // namespace
-
-QString DeviceForPort(int com, QString* why) {
-  const QByteArray fromEnv = qgetenv(QStringLiteral("TAVIX_COM%1").arg(com).toLatin1().constData());
-  if (!fromEnv.isEmpty()) return QString::fromLocal8Bit(fromEnv);
-  if (com < 1) {
-    if (why != nullptr) *why = QStringLiteral("port number %1 is out of range (1 to 255)").arg(com);
-    return QString();
-  }
-#ifdef Q_OS_WIN
-  return QStringLiteral("COM%1").arg(com);
-#else
-  QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-  std::sort(ports.begin(), ports.end(), [](const QSerialPortInfo& a, const QSerialPortInfo& b) {
-    return a.systemLocation() < b.systemLocation();
-  });
-  if (com > ports.size()) {
-    if (why != nullptr) {
-      *why = QStringLiteral(
-                 "no serial port number %1 on this machine (%2 found); set TAVIX_COM%1 to a "
-                 "device path")
-                 .arg(com)
-                 .arg(ports.size());
-    }
-    return QString();
-  }
-  return ports[com - 1].systemLocation();
-#endif
-}
 
 SerialPort::SerialPort() : serial_(std::make_unique<QSerialPort>()) {}
 

@@ -9,12 +9,6 @@ class QSerialPort;
 
 namespace tavix::link {
 
-// The device that port number `com` (1 = first) stands for: the environment
-// variable TAVIX_COM<com> when set, otherwise COM<com> on Windows and the
-// com-th serial port the system lists on Linux. Empty when there is none;
-// `why` then says so.
-QString DeviceForPort(int com, QString* why = nullptr);
-
 class SerialPort final : public Port {
  public:
   SerialPort();

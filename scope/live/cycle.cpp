@@ -13,23 +13,15 @@ constexpr int kPointsPerScreen = logic::kHistoryFrames + 1;
 }  // namespace
 
 void Scope::PollRecords(std::uint16_t& flag, void (*show)(Scope&)) {
-  lnk.st.order = protocol::kOrderReadData;
-  flag = 1;
-  // The last record's repaint runs while the next answer is on the line.
-  const auto repaint = [this] { tk.RepaintNow(); };
-  while (flag == 1) {
-    const link::Answer answer =
-        lnk.Request(block, protocol::kOrderReadData, protocol::kDataBytes, &flag, repaint);
-    if (answer == link::Answer::kStopped) break;
-    if (answer == link::Answer::kOk) {
-      lnk.GetRxBufData(record);
-      protocol::CopyDatatoVars(record, data);
-      show(*this);
-    } else {
-      flag = 0;  // the link has reported the failure
-    }
-    tk.ProcessSystemEventsHoldingRepaints();
-  }
+  lnk.Poll(block, flag, record,
+           {.onRecord =
+                [this, show] {
+                  protocol::CopyDatatoVars(record, data);
+                  show(*this);
+                },
+            .afterPass = [this] { tk.ProcessSystemEventsHoldingRepaints(); },
+            // The last record's repaint runs while the next answer is on the line.
+            .whileWaiting = [this] { tk.RepaintNow(); }});
   tk.RepaintNow();
 }
 
