@@ -1,5 +1,6 @@
 // The calibration program object: every piece of program state, composed
-// from one plain struct per concern, and the program's operations.
+// from one plain struct per concern on the shared program frame, and the
+// program's operations.
 // Callbacks reach it as their callback data.
 #pragma once
 
@@ -7,10 +8,10 @@
 
 #include <QString>
 
-#include "link/link.h"
 #include "logic/calib_factors.h"
 #include "protocol/codes.h"
 #include "protocol/params.h"
+#include "shell/program.h"
 #include "ui/toolkit.h"
 
 namespace tavix::calib {
@@ -50,31 +51,29 @@ struct CalibState {
   bool measuring = false;     // CalcCF is taking its 100 frames
 };
 
-class Calib final : public link::FailureReporter {
+// tk, lnk (link state lnk.st), block (pp), record (databuf) and data
+// (dataR ... dataRawB) are the frame's.
+class Calib final : public shell::Program {
  public:
   Calib(ui::Toolkit& toolkit, link::Port& port);
-  Calib(const Calib&) = delete;
-  Calib& operator=(const Calib&) = delete;
 
-  ui::Toolkit& tk;
-  link::Link lnk;               // link state: lnk.st
-  protocol::ParamBlock block;   // pp: block.pp
-  protocol::DataRecord record;  // databuf
-  protocol::DataVars data;      // dataR ... dataRawB
   FrameState frame;
   LiveState live;
   CalibState cal;
 
-  // Start-up and shutdown.
-  int WinMain();         // the whole program; the exit code
-  int StartUp();         // load the panel, defaults, port and line check: 0 or -1
-  int RunAndShutDown();  // show the panel, run the event loop, close the port: 0
-  void InitVars();
-
-  // Serial port and line check.
-  void InitRS232(std::uint16_t com);
-  void CheckComLine();
-  void ShowStatus(const QString& text);
+  // The frame's steps. The line check reads no parameter set: the version
+  // is the whole check.
+  ui::CallbackTable MakeCallbackTable() override;
+  bool LoadPanels() override;
+  int MainPanel() const override { return frame.panel; }
+  void InstallHelpTexts() override;
+  void InitVars() override;
+  void StopLoops() override { live.poll = 0; }
+  void CopyData() override;  // CopyDatatoVarsCalib: this program has no gloss factor
+  // The measurement reports its own end ("CALIBRATION FAILED!").
+  bool ShowsTimeoutBox() const override { return !cal.measuring; }
+  // No loop starts any more once the user has closed the panel.
+  void EndProgram() override;
 
   // Live display.
   void GetData();
@@ -95,10 +94,6 @@ class Calib final : public link::FailureReporter {
   // The port is closed (never opened, or lost on the way). An operation that
   // finds it so after a failure has reported it once and skips the rest.
   bool PortGone() { return !lnk.port().IsOpen(); }
-
-  // Failure reports of the link.
-  void ReportFailure() override;
-  void ReportLinkLost(const QString& reason) override;
 };
 
 // The callback table of the program, with `calib` as callback data.

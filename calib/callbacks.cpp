@@ -1,6 +1,7 @@
 #include "calib/callbacks.h"
 
 #include "calib/help_texts.h"
+#include "shell/callbacks.h"
 
 namespace tavix::calib {
 
@@ -50,9 +51,9 @@ constexpr ui::HelpText kHelp[] = {
 ui::CallbackTable MakeCallbackTable(Calib* calib) {
   ui::CallbackTable table;
   table.callbackData = calib;
-  table.panels = {{"CBF_P", CBF_P}};
+  table.panels = {{"CBF_P", shell::CBF_P<Calib>}};
   table.controls = {
-      {"CBF_EditConnect", CBF_EditConnect},
+      {"CBF_EditConnect", shell::CBF_EditConnect<Calib>},
       {"CBF_ButtonGo", CBF_ButtonGo},
       {"CBF_ButtonStop", CBF_ButtonStop},
       {"CBF_EditPmod", CBF_EditPmod},

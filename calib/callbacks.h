@@ -11,11 +11,7 @@ inline Calib& CalibOf(void* callbackData) {
   return *static_cast<Calib*>(callbackData);
 }
 
-// Panel.
-int CBF_P(int panel, int event, void* callbackData, int, int);
-
-// Serial port.
-int CBF_EditConnect(int panel, int control, int event, void* callbackData, int, int);
+// The panel's CBF_P and CBF_EditConnect are the shell's.
 
 // Live display.
 int CBF_ButtonGo(int panel, int control, int event, void* callbackData, int, int);

@@ -1,15 +1,15 @@
 // Help and message texts of the calibration program, exactly as the program shows them.
 #pragma once
 
-#include "branding/port_line.h"
+#include "shell/port_line.h"
 
 namespace tavix::calib::texts {
 
 // The serial line's texts, the same in both programs.
-using branding::texts::InfoEditConnect;
-using branding::texts::InfoStatus;
-using branding::texts::InfoTimeout;
-using branding::texts::InfoTimeoutVer;
+using shell::texts::InfoEditConnect;
+using shell::texts::InfoStatus;
+using shell::texts::InfoTimeout;
+using shell::texts::InfoTimeoutVer;
 
 inline constexpr const char* InfoButtonGo =
     " Starts data transfer of RAW DATAS and CALIBRATED DATAS from sensor to PC.                    "

@@ -9,18 +9,7 @@ void Calib::GetData() {
   if (frame.closing) return;
   const bool outer = live.running;
   live.running = true;
-  lnk.st.order = protocol::kOrderReadData;
-  live.poll = 1;
-  while (live.poll == 1) {
-    if (lnk.Request(block, protocol::kOrderReadData, protocol::kDataBytes) == link::Answer::kOk) {
-      lnk.GetRxBufData(record);
-      protocol::CopyDatatoVarsCalib(record, data);
-      SetPanelData();
-    } else {
-      live.poll = 0;  // the link has reported the failure
-    }
-    tk.ProcessSystemEvents();
-  }
+  PollRecords(live.poll, [this] { SetPanelData(); });
   live.running = outer;
 }
 

@@ -1,11 +1,11 @@
 // TavixCalib: the calibration factors of the reflection sensor's three channels.
-#include "branding/command_line.h"
 #include "calib/calib.h"
+#include "shell/run_program.h"
 
 int main(int argc, char** argv) {
-  constexpr tavix::branding::ProgramId kProgram{
+  constexpr tavix::shell::ProgramId kProgram{
       "TavixCalib", "tavix-calib",
       "Calibrates the three channels of the Tavix reflection sensor and stores the factors and "
       "the default parameter set in its EEPROM."};
-  return tavix::branding::RunProgram<tavix::calib::Calib>(argc, argv, kProgram);
+  return tavix::shell::RunProgram<tavix::calib::Calib>(argc, argv, kProgram);
 }

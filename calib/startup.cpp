@@ -1,7 +1,6 @@
-// Start-up, shutdown, the serial port and its line check, and the failure
-// reports of the calibration program.
+// The calibration program's steps of start-up: its panel, its defaults, and
+// how it closes.
 #include "branding/branding.h"
-#include "branding/port_line.h"
 #include "calib/callbacks.h"
 #include "calib/help_texts.h"
 
@@ -25,30 +24,28 @@ QStringList PanelControls() {
 
 }  // namespace
 
-Calib::Calib(ui::Toolkit& toolkit, link::Port& port) : tk(toolkit), lnk(port, *this) {}
+Calib::Calib(ui::Toolkit& toolkit, link::Port& port) : shell::Program(toolkit, port, "INFO") {}
 
-int Calib::WinMain() {
-  if (StartUp() < 0) return -1;
-  return RunAndShutDown();
+ui::CallbackTable Calib::MakeCallbackTable() {
+  return calib::MakeCallbackTable(this);
 }
 
-int Calib::StartUp() {
-  tk.SetCallbacks(MakeCallbackTable(this));
+void Calib::InstallHelpTexts() {
+  calib::InstallHelpTexts(*this);
+}
+
+bool Calib::LoadPanels() {
   frame.panel = tk.LoadPanel(0, kLayoutFile, kPanelResource, PanelControls());
-  if (frame.panel < 0) return -1;
-  InstallHelpTexts(*this);
-  InitVars();
-  InitRS232(lnk.st.com);
-  return 0;
+  return frame.panel >= 0;
 }
 
-int Calib::RunAndShutDown() {
-  tk.DisplayPanel(frame.panel);
-  tk.RunUserInterface();
-  lnk.Close();
-  tk.DiscardPanel(frame.panel);
-  frame.panel = -1;
-  return 0;
+void Calib::CopyData() {
+  protocol::CopyDatatoVarsCalib(record, data);
+}
+
+void Calib::EndProgram() {
+  frame.closing = true;
+  shell::Program::EndProgram();
 }
 
 void Calib::InitVars() {
@@ -62,59 +59,6 @@ void Calib::InitVars() {
   ShowStatus("InitVars");
   branding::ShowLogo(tk, frame.panel, branding::kCalibBrandings, branding::kStartBranding);
   SetVisible();
-}
-
-void Calib::ShowStatus(const QString& text) {
-  tk.SetCtrlVal(frame.panel, "DispStatus", text);
-}
-
-void Calib::InitRS232(std::uint16_t com) {
-  live.poll = 0;
-  if (branding::OpenPortLine(tk, frame.panel, lnk, com)) CheckComLine();
-}
-
-void Calib::CheckComLine() {
-  // This program reads no parameter set: the version is the whole check.
-  if (lnk.RequestVersion(block)) {
-    ShowStatus(lnk.VersionText());
-    return;
-  }
-  ShowStatus("TIMEOUT");
-  tk.MessagePopup("INFO", texts::InfoTimeout);
-}
-
-void Calib::ReportFailure() {
-  ShowStatus("TIMEOUT");
-  // The measurement reports its own end ("CALIBRATION FAILED!").
-  if (!cal.measuring) tk.MessagePopup(lnk.VersionText(), texts::InfoTimeoutVer);
-}
-
-void Calib::ReportLinkLost(const QString& reason) {
-  branding::ShowPortLost(tk, frame.panel, lnk.st.com, reason);
-}
-
-int CBF_P(int, int event, void* callbackData, int, int) {
-  if (event == ui::EVENT_CLOSE) {
-    Calib& c = CalibOf(callbackData);
-    c.frame.closing = true;
-    c.live.poll = 0;
-    c.tk.QuitUserInterface(0);
-  }
-  return 0;
-}
-
-int CBF_EditConnect(int panel, int, int event, void* callbackData, int, int) {
-  if (event != ui::EVENT_COMMIT) return 0;
-  Calib& c = CalibOf(callbackData);
-  c.live.poll = 0;
-  c.lnk.Close();
-  c.lnk.st.com = static_cast<std::uint16_t>(c.tk.GetCtrlInt(panel, "EditConnect"));
-  c.ShowStatus("Init COM-Port ...");
-  // The sensor may still be storing what the last operation sent; its
-  // version request waits like every other frame.
-  c.lnk.SettleWait();
-  c.InitRS232(c.lnk.st.com);
-  return 0;
 }
 
 }  // namespace tavix::calib

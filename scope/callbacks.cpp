@@ -1,6 +1,7 @@
 #include "scope/callbacks.h"
 
 #include "scope/help_texts.h"
+#include "shell/callbacks.h"
 
 namespace tavix::scope {
 
@@ -87,12 +88,12 @@ ui::CallbackTable MakeCallbackTable(Scope* scope) {
   ui::CallbackTable table;
   table.callbackData = scope;
   table.panels = {
-      {"CBF_P", CBF_P},
+      {"CBF_P", shell::CBF_P<Scope>},
       {"CBF_RECP", CBF_RECP},
       {"CBF_CALIBP", CBF_CALIBP},
   };
   table.controls = {
-      {"CBF_EditConnect", CBF_EditConnect},
+      {"CBF_EditConnect", shell::CBF_EditConnect<Scope>},
       {"CBF_ButtonSend", CBF_ButtonSend},
       {"CBF_ButtonGet", CBF_ButtonGet},
       {"CBF_SelectRAM", CBF_SelectRAM},

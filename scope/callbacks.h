@@ -12,13 +12,9 @@ inline Scope& ScopeOf(void* callbackData) {
   return *static_cast<Scope*>(callbackData);
 }
 
-// Panels.
-int CBF_P(int panel, int event, void* callbackData, int, int);
+// Panels (the main panel's CBF_P is the shell's).
 int CBF_RECP(int panel, int event, void* callbackData, int, int);
 int CBF_CALIBP(int panel, int event, void* callbackData, int, int);
-
-// Serial port.
-int CBF_EditConnect(int panel, int control, int event, void* callbackData, int, int);
 
 // Parameter transfer.
 int CBF_ButtonSend(int panel, int control, int event, void* callbackData, int, int);

@@ -1,6 +1,6 @@
 // The scope program object: every piece of program state, composed from one
-// plain struct per subsystem, and the program's operations. Callbacks reach
-// it as their callback data.
+// plain struct per subsystem on the shared program frame, and the program's
+// operations. Callbacks reach it as their callback data.
 #pragma once
 
 #include <array>
@@ -10,13 +10,13 @@
 
 #include <QString>
 
-#include "link/link.h"
 #include "logic/gloss_calib.h"
 #include "logic/history.h"
 #include "logic/record_store.h"
 #include "logic/zoom_scale.h"
 #include "protocol/codes.h"
 #include "protocol/params.h"
+#include "shell/program.h"
 #include "ui/toolkit.h"
 
 namespace tavix::scope {
@@ -75,18 +75,13 @@ struct RecorderState {
   logic::RecoveryFile recovery;  // every record as it is taken, beside file_name
 };
 
-class Scope final : public link::FailureReporter {
+// tk, lnk (link state lnk.st), block (pp), record (databuf) and data
+// (dataR ... dataGF) are the frame's.
+class Scope final : public shell::Program {
  public:
   Scope(ui::Toolkit& toolkit, link::Port& port);
-  Scope(const Scope&) = delete;
-  Scope& operator=(const Scope&) = delete;
 
-  ui::Toolkit& tk;
-  link::Link lnk;               // link state: lnk.st
-  protocol::ParamBlock block;   // pp: block.pp
-  protocol::NamedParams vars;   // power ... trigger, ctt
-  protocol::DataRecord record;  // databuf: record.databuf
-  protocol::DataVars data;      // dataR ... dataGF
+  protocol::NamedParams vars;  // power ... trigger, ctt
   FrameState frame;
   LoopFlags flags;
   LiveState live;
@@ -94,16 +89,15 @@ class Scope final : public link::FailureReporter {
   GlossCalState gloss;
   RecorderState rec;
 
-  // Start-up and shutdown.
-  int WinMain();         // the whole program; the exit code
-  int StartUp();         // load panels, defaults, port and line check: 0 or -1
-  int RunAndShutDown();  // show the main panel, run the event loop, close the port: 0
-  void InitVars();
-
-  // Serial port and line check.
-  void InitRS232(std::uint16_t com);
-  void CheckComLine();
-  void ShowStatus(const QString& text);
+  // The frame's steps.
+  ui::CallbackTable MakeCallbackTable() override;
+  bool LoadPanels() override;  // main, recorder, calibration panel; proj_dir
+  int MainPanel() const override { return frame.panel; }
+  void InstallHelpTexts() override;
+  void InitVars() override;
+  void AfterVersion() override { GetPara(); }  // the sensor's parameter set onto the panel
+  void StopLoops() override;
+  void CopyData() override;
 
   // Parameter transfer.
   void SendPara();
@@ -130,11 +124,6 @@ class Scope final : public link::FailureReporter {
   // The grey boundary line X + Y = 4095 on an X/Y graph, as Go, ApplyFromAll
   // and the zoom draw it.
   void PlotBoundary(const char* graph);
-  // Sets `flag` to 1 and asks for one data record after another while it is
-  // 1, handing each good one, decoded, to `show`; a failed answer (already
-  // reported by the link) clears it. Pending events run after every record,
-  // and may clear the flag (poll, or pollrecord for the recorder).
-  void PollRecords(std::uint16_t& flag, void (*show)(Scope&));
   void SetPanelData();
   void ShowGraph();
 
@@ -175,10 +164,6 @@ class Scope final : public link::FailureReporter {
   void SaveRecords();
   void StopRecord();
   void ChangePanelRecord();
-
-  // Failure reports of the link.
-  void ReportFailure() override;
-  void ReportLinkLost(const QString& reason) override;
 };
 
 // The callback table of the whole program, with `scope` as callback data.

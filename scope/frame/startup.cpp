@@ -1,4 +1,4 @@
-// Start-up, panels and shutdown of the scope program.
+// The scope program's steps of start-up: its panels, its defaults.
 #include "branding/branding.h"
 #include "scope/callbacks.h"
 
@@ -26,35 +26,34 @@ QStringList CalibPanelControls() {
 
 }  // namespace
 
-Scope::Scope(ui::Toolkit& toolkit, link::Port& port) : tk(toolkit), lnk(port, *this) {}
+Scope::Scope(ui::Toolkit& toolkit, link::Port& port) : shell::Program(toolkit, port, "INFO!") {}
 
-int Scope::WinMain() {
-  if (StartUp() < 0) return -1;
-  return RunAndShutDown();
+ui::CallbackTable Scope::MakeCallbackTable() {
+  return scope::MakeCallbackTable(this);
 }
 
-int Scope::StartUp() {
-  tk.SetCallbacks(MakeCallbackTable(this));
+void Scope::InstallHelpTexts() {
+  scope::InstallHelpTexts(*this);
+}
+
+bool Scope::LoadPanels() {
   frame.panel = tk.LoadPanel(0, kLayoutFile, kScopePanelResource, MainPanelControls());
-  if (frame.panel < 0) return -1;
+  if (frame.panel < 0) return false;
   frame.recpanel = tk.LoadPanel(0, kLayoutFile, kRecorderPanelResource, RecorderPanelControls());
-  if (frame.recpanel < 0) return -1;
+  if (frame.recpanel < 0) return false;
   frame.calibpanel = tk.LoadPanel(0, kLayoutFile, kCalibPanelResource, CalibPanelControls());
-  if (frame.calibpanel < 0) return -1;
+  if (frame.calibpanel < 0) return false;
   frame.proj_dir = tk.ProjectDir();
-  InstallHelpTexts(*this);
-  InitVars();
-  InitRS232(lnk.st.com);
-  return 0;
+  return true;
 }
 
-int Scope::RunAndShutDown() {
-  tk.DisplayPanel(frame.panel);
-  tk.RunUserInterface();
-  lnk.Close();
-  tk.DiscardPanel(frame.panel);
-  frame.panel = -1;
-  return 0;
+void Scope::StopLoops() {
+  flags.poll = 0;
+  flags.pollrecord = 0;
+}
+
+void Scope::CopyData() {
+  protocol::CopyDatatoVars(record, data);
 }
 
 void Scope::InitVars() {
@@ -79,16 +78,6 @@ void Scope::InitVars() {
   GetPanelValues();
   tk.SetActiveTableCell(frame.panel, "TeachTable", 1, 1);
   tk.SetVisible(frame.panel, "DispGFBig", false);
-}
-
-int CBF_P(int, int event, void* callbackData, int, int) {
-  if (event == ui::EVENT_CLOSE) {
-    Scope& s = ScopeOf(callbackData);
-    s.flags.poll = 0;
-    s.flags.pollrecord = 0;
-    s.tk.QuitUserInterface(0);
-  }
-  return 0;
 }
 
 int CBF_RECP(int, int event, void* callbackData, int, int) {

@@ -12,27 +12,14 @@ constexpr int kPointsPerScreen = logic::kHistoryFrames + 1;
 
 }  // namespace
 
-void Scope::PollRecords(std::uint16_t& flag, void (*show)(Scope&)) {
-  lnk.Poll(block, flag, record,
-           {.onRecord =
-                [this, show] {
-                  protocol::CopyDatatoVars(record, data);
-                  show(*this);
-                },
-            .afterPass = [this] { tk.ProcessSystemEventsHoldingRepaints(); },
-            // The last record's repaint runs while the next answer is on the line.
-            .whileWaiting = [this] { tk.RepaintNow(); }});
-  tk.RepaintNow();
-}
-
 void Scope::GetData() {
   // A cycle started from inside another loop's event processing (that loop
   // has no request outstanding then) restores the outer loop's mark.
   const bool outer = live.cycleRunning;
   live.cycleRunning = true;
-  PollRecords(flags.poll, [](Scope& s) {
-    s.SetPanelData();
-    s.ShowGraph();
+  PollRecords(flags.poll, [this] {
+    SetPanelData();
+    ShowGraph();
   });
   live.cycleRunning = outer;
 }

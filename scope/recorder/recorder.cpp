@@ -137,10 +137,10 @@ void Scope::RecordFrame() {
   CalcRecTime();
   tk.ClearTrendChart(frame.recpanel, kChart, rec.anzwerte);
   // Data requests leave transbeg and waitdel as they are.
-  PollRecords(flags.pollrecord, [](Scope& s) {
-    s.SetRecordData();
-    s.SlowDown();
-    s.AppendRecord();
+  PollRecords(flags.pollrecord, [this] {
+    SetRecordData();
+    SlowDown();
+    AppendRecord();
   });
 }
 

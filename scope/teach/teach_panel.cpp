@@ -83,7 +83,7 @@ void Scope::ShowGraphData2() {
   // idle or inside a running cycle: the zoom, not that cycle, polls now.
   const bool outer = live.cycleRunning;
   live.cycleRunning = false;
-  PollRecords(flags.poll, ShowZoomFrame);
+  PollRecords(flags.poll, [this] { ShowZoomFrame(*this); });
   live.cycleRunning = outer;
 }
 

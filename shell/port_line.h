@@ -9,7 +9,7 @@
 #include "link/link.h"
 #include "ui/toolkit.h"
 
-namespace tavix::branding {
+namespace tavix::shell {
 
 namespace texts {
 
@@ -39,4 +39,4 @@ bool OpenPortLine(ui::Toolkit& tk, int panel, link::Link& lnk, std::uint16_t com
 // The open port was lost: "DispPortInfo" says why.
 void ShowPortLost(ui::Toolkit& tk, int panel, std::uint16_t com, const QString& reason);
 
-}  // namespace tavix::branding
+}  // namespace tavix::shell

@@ -1,6 +1,6 @@
-#include "branding/port_line.h"
+#include "shell/port_line.h"
 
-namespace tavix::branding {
+namespace tavix::shell {
 
 bool OpenPortLine(ui::Toolkit& tk, int panel, link::Link& lnk, std::uint16_t com) {
   const QString port = QStringLiteral("COM%1: ").arg(com);
@@ -18,4 +18,4 @@ void ShowPortLost(ui::Toolkit& tk, int panel, std::uint16_t com, const QString& 
   tk.SetCtrlVal(panel, "DispPortInfo", QStringLiteral("COM%1: %2").arg(com).arg(reason));
 }
 
-}  // namespace tavix::branding
+}  // namespace tavix::shell

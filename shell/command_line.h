@@ -1,6 +1,5 @@
-// How both programs start: the command line they take (--help, --version,
-// --port DEVICE: port 1 is DEVICE; help and version need no display), the
-// display, and the run of the program object.
+// The command line both programs take (--help, --version, --port DEVICE:
+// port 1 is DEVICE; help and version need no display) and the display.
 #pragma once
 
 #include <memory>
@@ -8,10 +7,7 @@
 
 #include <QApplication>
 
-#include "link/serial_port.h"
-#include "ui/toolkit.h"
-
-namespace tavix::branding {
+namespace tavix::shell {
 
 struct ProgramId {
   const char* name;         // "TavixScope": application name, WM class
@@ -33,17 +29,4 @@ std::unique_ptr<QApplication> OpenDisplay(int& argc, char** argv);
 // makes port 1 the device given with --port.
 void ApplyCommandLine(QApplication& app, const ProgramId& id);
 
-// The whole of both programs' main(): the command line, the display, then
-// the program object on a toolkit and a real serial port, until it ends.
-template <class Program>
-int RunProgram(int argc, char** argv, const ProgramId& id) {
-  if (const std::optional<int> code = AnswerWithoutDisplay(argc, argv, id)) return *code;
-  const std::unique_ptr<QApplication> app = OpenDisplay(argc, argv);
-  ApplyCommandLine(*app, id);
-  ui::Toolkit toolkit;
-  link::SerialPort port;
-  Program program(toolkit, port);
-  return program.WinMain();
-}
-
-}  // namespace tavix::branding
+}  // namespace tavix::shell

@@ -1,4 +1,4 @@
-#include "branding/command_line.h"
+#include "shell/command_line.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +9,7 @@
 #include <QGuiApplication>
 #include <QStringList>
 
-namespace tavix::branding {
+namespace tavix::shell {
 
 namespace {
 
@@ -82,4 +82,4 @@ void ApplyCommandLine(QApplication& app, const ProgramId& id) {
   }
 }
 
-}  // namespace tavix::branding
+}  // namespace tavix::shell

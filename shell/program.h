@@ -1,0 +1,81 @@
+// The frame both programs share: start-up and shutdown with each program's
+// own steps plugged in, the serial port and its line check, the failure
+// reports, a port change from the COM field, the close of the main panel,
+// and the polling loop. A program derives from it, adds one plain struct per
+// subsystem, and says what differs: its panels, its callbacks and help
+// texts, its defaults, what its line check does after the version, and
+// which loop flags it has.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include <QString>
+
+#include "link/link.h"
+#include "protocol/params.h"
+#include "ui/toolkit.h"
+
+namespace tavix::shell {
+
+class Program : public link::FailureReporter {
+ public:
+  // `lineCheckTitle`: the title of the line check's own time-out box.
+  Program(ui::Toolkit& toolkit, link::Port& port, const char* lineCheckTitle);
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  ui::Toolkit& tk;
+  link::Link lnk;               // link state: lnk.st
+  protocol::ParamBlock block;   // pp: block.pp
+  protocol::DataRecord record;  // databuf: record.databuf
+  protocol::DataVars data;      // dataR ... dataGF
+
+  // Start-up and shutdown.
+  int WinMain();         // the whole program; the exit code
+  int StartUp();         // callbacks, panels, defaults, port and line check: 0 or -1
+  int RunAndShutDown();  // show the main panel, run the event loop, close the port: 0
+
+  // Serial port and line check.
+  void InitRS232(std::uint16_t com);
+  void CheckComLine();
+  void ShowStatus(const QString& text);
+  // Enter in the COM field: the loops end, the port closes, and after the
+  // settle delay of the last operation the port the field names is opened
+  // and checked.
+  void ChangePort(int panel);
+  // The user closes the main panel: the loops end and the event loop quits.
+  virtual void EndProgram();
+
+  // Sets `flag` to 1 and asks for one data record after another while it
+  // is 1; each good one, decoded and copied into the data variables, goes
+  // to `show`. A failed answer (already reported) clears the flag. Pending
+  // events run after every record and may clear it; repaints wait until
+  // the next request is on the line.
+  void PollRecords(std::uint16_t& flag, const std::function<void()>& show);
+
+  // Failure reports of the link.
+  void ReportFailure() override;
+  void ReportLinkLost(const QString& reason) override;
+
+  // Each program's steps.
+  virtual ui::CallbackTable MakeCallbackTable() = 0;
+  // Loads every panel, the main one first; false when one fails.
+  virtual bool LoadPanels() = 0;
+  virtual int MainPanel() const = 0;
+  virtual void InstallHelpTexts() = 0;
+  virtual void InitVars() = 0;
+  // What a good line check does after showing the version.
+  virtual void AfterVersion() {}
+  // Clears every loop flag.
+  virtual void StopLoops() = 0;
+  // The record's words into the data variables (each program its own step).
+  virtual void CopyData() = 0;
+  // Whether a failed transaction shows the time-out box besides "TIMEOUT".
+  virtual bool ShowsTimeoutBox() const { return true; }
+
+ private:
+  const char* lineCheckTitle_;
+};
+
+}  // namespace tavix::shell

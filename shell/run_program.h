@@ -1,0 +1,24 @@
+// The whole of both programs' main(): the command line, the display, then
+// the program object on a toolkit and a real serial port, until it ends.
+#pragma once
+
+#include <optional>
+
+#include "link/serial_port.h"
+#include "shell/command_line.h"
+#include "ui/toolkit.h"
+
+namespace tavix::shell {
+
+template <class P>
+int RunProgram(int argc, char** argv, const ProgramId& id) {
+  if (const std::optional<int> code = AnswerWithoutDisplay(argc, argv, id)) return *code;
+  const std::unique_ptr<QApplication> app = OpenDisplay(argc, argv);
+  ApplyCommandLine(*app, id);
+  ui::Toolkit toolkit;
+  link::SerialPort port;
+  P program(toolkit, port);
+  return program.WinMain();
+}
+
+}  // namespace tavix::shell
