@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -522,6 +523,49 @@ void Toolkit::SetCallbacks(CallbackTable table) {
   }
 }
 
+QStringList Toolkit::BindingProblems() const {
+  const CallbackTable& table = d_->table;
+  QStringList problems;
+  std::set<QString> boundControls;  // callbacks of table.controls that bind
+  std::set<QString> boundPanels;
+  for (const auto& entry : d_->panels) {
+    const PanelRecord& panel = entry.second;
+    if (!panel.widget) continue;
+    const QString where =
+        QStringLiteral("panel %1 (%2)").arg(panel.widget->objectName(), panel.source);
+    const QString panelCallback = panel.widget->property("callback").toString();
+    if (table.panels.count(panelCallback) != 0) {
+      boundPanels.insert(panelCallback);
+    } else if (!panelCallback.isEmpty()) {
+      problems << QStringLiteral("%1 names panel callback %2, which the table lacks")
+                      .arg(where, panelCallback);
+    }
+    for (const ControlRecord& control : panel.controls) {
+      if (!control.widget) continue;
+      const QString named = control.widget->property("callback").toString();
+      const QString name = named.isEmpty() ? QStringLiteral("CBF_") + control.name : named;
+      if (table.controls.count(name) != 0) {
+        boundControls.insert(name);
+      } else if (!named.isEmpty()) {
+        problems << QStringLiteral("control %1 of %2 names callback %3, which the table lacks")
+                        .arg(control.name, where, name);
+      }
+    }
+  }
+  for (const auto& entry : table.controls) {
+    if (boundControls.count(entry.first) == 0) {
+      problems
+          << QStringLiteral("callback %1 binds to no control of a loaded panel").arg(entry.first);
+    }
+  }
+  for (const auto& entry : table.panels) {
+    if (boundPanels.count(entry.first) == 0) {
+      problems << QStringLiteral("panel callback %1 binds to no loaded panel").arg(entry.first);
+    }
+  }
+  return problems;
+}
+
 int Toolkit::LoadPanel(int parent, const QString& file, int resource, const QStringList& required) {
   QWidget* parentWidget = nullptr;
   if (parent < 0) return -1;
@@ -541,6 +585,7 @@ int Toolkit::LoadPanel(int parent, const QString& file, int resource, const QStr
     delete top;
     return -5;
   }
+  d_->panels[handle].source = QStringLiteral("%1 panel %2").arg(file).arg(resource);
   if (parentWidget != nullptr) top->setParent(parentWidget);  // a panel inside its parent
   return handle;
 }

@@ -113,6 +113,12 @@ class Toolkit {
 
   // Callbacks are bound at load from this table.
   void SetCallbacks(CallbackTable table);
+  // What does not match between the table and the loaded panels, one line
+  // each: a callback of the table that binds to no control or panel, and a
+  // control or panel whose layout property "callback" names one the table
+  // lacks. Empty when everything binds. A control without that property and
+  // without "CBF_" + its name in the table just has no callback.
+  QStringList BindingProblems() const;
 
   // Loads panel `resource` ("panel<resource>.ui") from the layout bundle
   // `file` (a path; relative paths are taken next to the executable).

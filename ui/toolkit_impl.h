@@ -62,6 +62,7 @@ struct ControlRecord {
 
 struct PanelRecord {
   QPointer<QWidget> widget;
+  QString source;  // bundle and resource it was loaded from: "TavixScope.uir panel 2"
   PanelCallback callback = nullptr;
   std::vector<ControlRecord> controls;  // control id = index + 1
   std::map<QString, int> ids;

@@ -80,6 +80,26 @@ TEST_F(UiTest, CallbacksBindByNameOrByTheCallbackProperty) {
                                   {1, panel, EVENT_RIGHT_CLICK, "DispBLUE"}}));
 }
 
+// The table and the loaded panels checked against each other: a callback
+// that binds to nothing (CBF_DispRED, shadowed by the bars' property) and a
+// layout property naming a callback the table lacks are both named.
+TEST_F(UiTest, BindingProblemsNameUnboundCallbacksAndMissingOnes) {
+  auto problems = [this] { return tk.BindingProblems().join('\n').toStdString(); };
+  EXPECT_EQ(problems(), "callback CBF_DispRED binds to no control of a loaded panel");
+  ASSERT_GT(tk.LoadPanel(0, "ui_test.uir", 2), 0);
+  tk.SetCallbacks({.controls = {{"CBF_ButtonGo", Record<0>}},
+                   .panels = {{"CBF_TP", RecordPanel}, {"CBF_Gone", RecordPanel}}});
+  const char* where = "of panel TestPanel (ui_test.uir panel 1) names callback CBF_DispBars";
+  EXPECT_EQ(problems(), QStringLiteral("control DispRED %1, which the table lacks\n"
+                                       "control DispGREEN %1, which the table lacks\n"
+                                       "control DispBLUE %1, which the table lacks\n"
+                                       "panel SecondPanel (ui_test.uir panel 2) names panel "
+                                       "callback CBF_SP, which the table lacks\n"
+                                       "panel callback CBF_Gone binds to no loaded panel")
+                            .arg(where)
+                            .toStdString());
+}
+
 // Qt drops a close for a window that a modal box blocks; a close queued
 // while the program was busy (an answer wait) and one during the box must
 // still reach the panel's callback, which decides what a close does.
