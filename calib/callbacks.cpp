@@ -57,8 +57,6 @@ ui::CallbackTable MakeCallbackTable(Calib* calib) {
       {"CBF_ButtonGo", CBF_ButtonGo},
       {"CBF_ButtonStop", CBF_ButtonStop},
       {"CBF_EditPmod", CBF_EditPmod},
-      {"CBF_DispBarsRAW", CBF_DispBarsRAW},
-      {"CBF_DispBars", CBF_DispBars},
       {"CBF_ButtonStartCalib", CBF_ButtonStartCalib},
       {"CBF_ButtonCalcCF", CBF_ButtonCalcCF},
       {"CBF_ButtonSendCF", CBF_ButtonSendCF},

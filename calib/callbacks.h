@@ -1,6 +1,5 @@
 // Control and panel callbacks of the calibration program. Each is named CBF_
-// and the control's name (the bars share one per group); the table in
-// callbacks.cpp binds them by that name.
+// and the control's name; the table in callbacks.cpp binds them by that name.
 #pragma once
 
 #include "calib/calib.h"
@@ -17,8 +16,6 @@ inline Calib& CalibOf(void* callbackData) {
 int CBF_ButtonGo(int panel, int control, int event, void* callbackData, int, int);
 int CBF_ButtonStop(int panel, int control, int event, void* callbackData, int, int);
 int CBF_EditPmod(int panel, int control, int event, void* callbackData, int, int);
-int CBF_DispBarsRAW(int panel, int control, int event, void* callbackData, int, int);
-int CBF_DispBars(int panel, int control, int event, void* callbackData, int, int);
 
 // Calibration workflow.
 int CBF_ButtonStartCalib(int panel, int control, int event, void* callbackData, int, int);

@@ -78,13 +78,4 @@ int CBF_EditPmod(int, int, int event, void* callbackData, int, int) {
   return 0;
 }
 
-// The bars only show values; their right click is answered by the help table.
-int CBF_DispBarsRAW(int, int, int, void*, int, int) {
-  return 0;
-}
-
-int CBF_DispBars(int, int, int, void*, int, int) {
-  return 0;
-}
-
 }  // namespace tavix::calib
