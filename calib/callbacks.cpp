@@ -54,14 +54,14 @@ ui::CallbackTable MakeCallbackTable(Calib* calib) {
   table.panels = {{"CBF_P", shell::CBF_P<Calib>}};
   table.controls = {
       {"CBF_EditConnect", shell::CBF_EditConnect<Calib>},
-      {"CBF_ButtonGo", CBF_ButtonGo},
-      {"CBF_ButtonStop", CBF_ButtonStop},
-      {"CBF_EditPmod", CBF_EditPmod},
-      {"CBF_ButtonStartCalib", CBF_ButtonStartCalib},
-      {"CBF_ButtonCalcCF", CBF_ButtonCalcCF},
-      {"CBF_ButtonSendCF", CBF_ButtonSendCF},
-      {"CBF_ButtonGetCF", CBF_ButtonGetCF},
-      {"CBF_ButtonFinishCalib", CBF_ButtonFinishCalib},
+      {"CBF_ButtonGo", Commit<CBF_ButtonGo>},
+      {"CBF_ButtonStop", Commit<CBF_ButtonStop>},
+      {"CBF_EditPmod", Commit<CBF_EditPmod>},
+      {"CBF_ButtonStartCalib", Commit<CBF_ButtonStartCalib>},
+      {"CBF_ButtonCalcCF", Commit<CBF_ButtonCalcCF>},
+      {"CBF_ButtonSendCF", Commit<CBF_ButtonSendCF>},
+      {"CBF_ButtonGetCF", Commit<CBF_ButtonGetCF>},
+      {"CBF_ButtonFinishCalib", Commit<CBF_ButtonFinishCalib>},
   };
   return table;
 }

@@ -1,5 +1,6 @@
 // Control and panel callbacks of the calibration program. Each is named CBF_
 // and the control's name; the table in callbacks.cpp binds them by that name.
+// A callback that acts on commit only is declared as its action.
 #pragma once
 
 #include "calib/calib.h"
@@ -10,18 +11,23 @@ inline Calib& CalibOf(void* callbackData) {
   return *static_cast<Calib*>(callbackData);
 }
 
+// A callback that acts on commit only, written as its action: the table
+// registers `void CBF_ButtonStop(Calib&)` as Commit<CBF_ButtonStop>.
+template <auto Action>
+inline constexpr ui::CtrlCallback Commit = &ui::OnCommit<Calib, Action>;
+
 // The panel's CBF_P and CBF_EditConnect are the shell's.
 
 // Live display.
-int CBF_ButtonGo(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonStop(int panel, int control, int event, void* callbackData, int, int);
-int CBF_EditPmod(int panel, int control, int event, void* callbackData, int, int);
+void CBF_ButtonGo(Calib& c);
+void CBF_ButtonStop(Calib& c);
+void CBF_EditPmod(Calib& c);
 
 // Calibration workflow.
-int CBF_ButtonStartCalib(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonCalcCF(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonSendCF(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonGetCF(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonFinishCalib(int panel, int control, int event, void* callbackData, int, int);
+void CBF_ButtonStartCalib(Calib& c);
+void CBF_ButtonCalcCF(Calib& c);
+void CBF_ButtonSendCF(Calib& c);
+void CBF_ButtonGetCF(Calib& c);
+void CBF_ButtonFinishCalib(Calib& c);
 
 }  // namespace tavix::calib

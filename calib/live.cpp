@@ -57,25 +57,18 @@ void Calib::SetVisible() {
   tk.SetVisible(panel, "TextDyn", !stat);
 }
 
-int CBF_ButtonGo(int, int, int event, void* callbackData, int, int) {
-  if (event != ui::EVENT_COMMIT) return 0;
-  Calib& c = CalibOf(callbackData);
+void CBF_ButtonGo(Calib& c) {
   c.lnk.SettleWait();
   c.StartGo();
-  return 0;
 }
 
-int CBF_ButtonStop(int, int, int event, void* callbackData, int, int) {
-  if (event == ui::EVENT_COMMIT) CalibOf(callbackData).live.poll = 0;
-  return 0;
+void CBF_ButtonStop(Calib& c) {
+  c.live.poll = 0;
 }
 
-int CBF_EditPmod(int, int, int event, void* callbackData, int, int) {
-  if (event != ui::EVENT_COMMIT) return 0;
-  Calib& c = CalibOf(callbackData);
+void CBF_EditPmod(Calib& c) {
   c.SetVisible();
   c.tk.MessagePopup("INFO!", texts::InfoEditPmodPower);
-  return 0;
 }
 
 }  // namespace tavix::calib

@@ -164,51 +164,36 @@ void Calib::SendPara() {
   lnk.SendFrame(block, protocol::kOrderStoreEeprom);
 }
 
-int CBF_ButtonStartCalib(int, int, int event, void* callbackData, int, int) {
-  if (event != ui::EVENT_COMMIT) return 0;
-  Calib& c = CalibOf(callbackData);
+void CBF_ButtonStartCalib(Calib& c) {
   c.live.poll = 0;
   if (c.tk.ConfirmPopup("START CALIBRATION", texts::InfoWhiteTarget) == 1) c.SendCalibPara();
-  return 0;
 }
 
-int CBF_ButtonCalcCF(int, int, int event, void* callbackData, int, int) {
-  if (event != ui::EVENT_COMMIT) return 0;
-  Calib& c = CalibOf(callbackData);
-  if (c.cal.measuring) return 0;  // a second press while it blinks changes nothing
+void CBF_ButtonCalcCF(Calib& c) {
+  if (c.cal.measuring) return;  // a second press while it blinks changes nothing
   c.CalcCF();
-  return 0;
 }
 
-int CBF_ButtonSendCF(int, int, int event, void* callbackData, int, int) {
-  if (event != ui::EVENT_COMMIT) return 0;
-  Calib& c = CalibOf(callbackData);
+void CBF_ButtonSendCF(Calib& c) {
   c.live.poll = 0;
   c.lnk.SettleWait();
   c.SendCF();
-  return 0;
 }
 
-int CBF_ButtonGetCF(int, int, int event, void* callbackData, int, int) {
-  if (event != ui::EVENT_COMMIT) return 0;
-  Calib& c = CalibOf(callbackData);
+void CBF_ButtonGetCF(Calib& c) {
   c.live.poll = 0;
   c.lnk.SettleWait();
   c.GetCF();
-  return 0;
 }
 
-int CBF_ButtonFinishCalib(int, int, int event, void* callbackData, int, int) {
-  if (event != ui::EVENT_COMMIT) return 0;
-  Calib& c = CalibOf(callbackData);
+void CBF_ButtonFinishCalib(Calib& c) {
   c.live.poll = 0;
   c.tk.MessagePopup("INFO!", texts::InfoButtonFinishCalib);
   c.lnk.SettleWait();
   c.SendPara();
-  if (c.PortGone()) return 0;
+  if (c.PortGone()) return;
   c.lnk.SettleWait();
   c.SendCF();
-  return 0;
 }
 
 }  // namespace tavix::calib

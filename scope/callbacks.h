@@ -1,5 +1,6 @@
 // Control and panel callbacks of the scope program. Each is named CBF_ and
 // the control's name; the table in callbacks.cpp binds them by that name.
+// A callback that acts on commit only is declared as its action.
 #pragma once
 
 #include <QStringList>
@@ -12,55 +13,60 @@ inline Scope& ScopeOf(void* callbackData) {
   return *static_cast<Scope*>(callbackData);
 }
 
+// A callback that acts on commit only, written as its action: the table
+// registers `void CBF_ButtonStop(Scope&)` as Commit<CBF_ButtonStop>.
+template <auto Action>
+inline constexpr ui::CtrlCallback Commit = &ui::OnCommit<Scope, Action>;
+
 // Panels (the main panel's CBF_P is the shell's).
 int CBF_RECP(int panel, int event, void* callbackData, int, int);
 int CBF_CALIBP(int panel, int event, void* callbackData, int, int);
 
 // Parameter transfer.
-int CBF_ButtonSend(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonGet(int panel, int control, int event, void* callbackData, int, int);
+void CBF_ButtonSend(Scope& s);
+void CBF_ButtonGet(Scope& s);
 int CBF_SelectRAM(int panel, int control, int event, void* callbackData, int, int);
 int CBF_SelectEEPROM(int panel, int control, int event, void* callbackData, int, int);
 int CBF_SelectFILE(int panel, int control, int event, void* callbackData, int, int);
 
 // Parameter panel.
-int CBF_ParaVisible(int panel, int control, int event, void* callbackData, int, int);
-int CBF_EditPmod(int panel, int control, int event, void* callbackData, int, int);
+void CBF_ParaVisible(Scope& s, int panel);
+void CBF_EditPmod(Scope& s, int panel);
 
 // Evaluation mode, signal display, gloss displays.
-int CBF_Evalmode(int panel, int control, int event, void* callbackData, int, int);
-int CBF_SelectSource(int panel, int control, int event, void* callbackData, int, int);
+void CBF_Evalmode(Scope& s);
+void CBF_SelectSource(Scope& s);
 int CBF_DispGF(int panel, int control, int event, void* callbackData, int, int);
 int CBF_DispGFBig(int panel, int control, int event, void* callbackData, int, int);
 int CBF_GraphGF(int panel, int control, int event, void* callbackData, int, int);
-int CBF_EditMaxcolNo(int panel, int control, int event, void* callbackData, int, int);
-int CBF_EditOutmode(int panel, int control, int event, void* callbackData, int, int);
+void CBF_EditMaxcolNo(Scope& s, int panel);
+void CBF_EditOutmode(Scope& s, int panel);
 
 // Live data cycle.
-int CBF_ButtonGo(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonStop(int panel, int control, int event, void* callbackData, int, int);
+void CBF_ButtonGo(Scope& s, int panel);
+void CBF_ButtonStop(Scope& s);
 
 // Teach table, tolerance graphs, automatic adjustment.
-int CBF_ButtonTeachDataTo(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonResetTable(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonApplyFromAll(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonZoom(int panel, int control, int event, void* callbackData, int, int);
+void CBF_ButtonTeachDataTo(Scope& s, int panel);
+void CBF_ButtonResetTable(Scope& s, int panel);
+void CBF_ButtonApplyFromAll(Scope& s, int panel);
+void CBF_ButtonZoom(Scope& s, int panel);
 int CBF_GraphData2(int panel, int control, int event, void* callbackData, int, int);
-int CBF_AutoAdjust(int panel, int control, int event, void* callbackData, int, int);
+void CBF_AutoAdjust(Scope& s);
 
 // Gloss calibration.
-int CBF_ButtonCalibGf60Deg(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonCloseCalib(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonStartCalibRef1(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonStartCalibRef2(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonConfirmCalib(int panel, int control, int event, void* callbackData, int, int);
+void CBF_ButtonCalibGf60Deg(Scope& s);
+void CBF_ButtonCloseCalib(Scope& s);
+void CBF_ButtonStartCalibRef1(Scope& s, int panel);
+void CBF_ButtonStartCalibRef2(Scope& s, int panel);
+void CBF_ButtonConfirmCalib(Scope& s);
 // Recorder.
-int CBF_ButtonOpenRecorder(int panel, int control, int event, void* callbackData, int, int);
-int CBF_EditInterval(int panel, int control, int event, void* callbackData, int, int);
-int CBF_EditRecVal(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonStartRecord(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonStopRecord(int panel, int control, int event, void* callbackData, int, int);
-int CBF_ButtonCloseRecorder(int panel, int control, int event, void* callbackData, int, int);
+void CBF_ButtonOpenRecorder(Scope& s);
+void CBF_EditInterval(Scope& s);
+void CBF_EditRecVal(Scope& s);
+void CBF_ButtonStartRecord(Scope& s);
+void CBF_ButtonStopRecord(Scope& s);
+void CBF_ButtonCloseRecorder(Scope& s);
 // Controls the recorder cannot work without; a layout that lacks one is refused.
 QStringList RecorderPanelControls();
 

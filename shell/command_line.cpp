@@ -34,19 +34,24 @@ void Name(QCoreApplication& app, const ProgramId& id) {
 }
 
 // While the application object is made. Qt ends a start without a display
-// with a fatal message and an abort; the program ends quietly with -1
-// instead. The platform plugin's warnings that lead there are dropped; any
+// with a fatal message and an abort; the program ends with -1
+// instead, saying so in one line. The platform plugin's warnings that lead there are dropped; any
 // other message is written as Qt writes it.
 void QuietWithoutDisplay(QtMsgType type, const QMessageLogContext& context,
                          const QString& message) {
-  if (type == QtFatalMsg) std::_Exit(-1);
+  if (type == QtFatalMsg) {
+    std::fprintf(stderr, "%s: no display could be opened (DISPLAY or QT_QPA_PLATFORM)\n",
+                 qUtf8Printable(QCoreApplication::applicationName()));
+    std::_Exit(-1);
+  }
   if (QLatin1String(context.category).startsWith(QLatin1String("qt.qpa"))) return;
   std::fprintf(stderr, "%s\n", qUtf8Printable(qFormatLogMessage(type, context, message)));
 }
 
 }  // namespace
 
-std::unique_ptr<QApplication> OpenDisplay(int& argc, char** argv) {
+std::unique_ptr<QApplication> OpenDisplay(int& argc, char** argv, const ProgramId& id) {
+  QCoreApplication::setApplicationName(QString::fromUtf8(id.name));  // for the failure line
   const QtMessageHandler before = qInstallMessageHandler(QuietWithoutDisplay);
   auto app = std::make_unique<QApplication>(argc, argv);
   qInstallMessageHandler(before);

@@ -21,8 +21,8 @@ std::optional<int> AnswerWithoutDisplay(int argc, char** argv, const ProgramId& 
 
 // Makes the application object. When no display can be opened (none named,
 // or one that does not answer) the program ends here with exit code -1 and
-// without a word.
-std::unique_ptr<QApplication> OpenDisplay(int& argc, char** argv);
+// one line on standard error.
+std::unique_ptr<QApplication> OpenDisplay(int& argc, char** argv, const ProgramId& id);
 
 // After it: names the application and its desktop entry, parses the command
 // line (a wrong one ends the program with a message and exit code 1) and

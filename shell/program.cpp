@@ -8,6 +8,11 @@
 
 namespace tavix::shell {
 
+void SayOnStandardError(const QString& line) {
+  std::fprintf(stderr, "%s: %s\n", qUtf8Printable(QCoreApplication::applicationName()),
+               qUtf8Printable(line));
+}
+
 Program::Program(ui::Toolkit& toolkit, link::Port& port, const char* lineCheckTitle)
     : tk(toolkit), lnk(port, *this), lineCheckTitle_(lineCheckTitle) {}
 
@@ -18,7 +23,15 @@ int Program::WinMain() {
 
 int Program::StartUp() {
   tk.SetCallbacks(MakeCallbackTable());
-  if (!LoadPanels()) return -1;
+  if (!LoadPanels()) {
+    SayOnStandardError(tk.LoadFailure());
+    return -1;
+  }
+  // A callback that binds to nothing, or a control whose callback is not in
+  // the table, would leave a control dead without a word: a broken build.
+  const QStringList problems = tk.BindingProblems();
+  for (const QString& problem : problems) SayOnStandardError(problem);
+  if (!problems.isEmpty()) return -1;
   InstallHelpTexts();
   InitVars();
   InitRS232(lnk.st.com);

@@ -18,6 +18,9 @@
 
 namespace tavix::shell {
 
+// A start-up failure, one line on standard error after the program's name.
+void SayOnStandardError(const QString& line);
+
 class Program : public link::FailureReporter {
  public:
   // `lineCheckTitle`: the title of the line check's own time-out box.

@@ -13,7 +13,7 @@ namespace tavix::shell {
 template <class P>
 int RunProgram(int argc, char** argv, const ProgramId& id) {
   if (const std::optional<int> code = AnswerWithoutDisplay(argc, argv, id)) return *code;
-  const std::unique_ptr<QApplication> app = OpenDisplay(argc, argv);
+  const std::unique_ptr<QApplication> app = OpenDisplay(argc, argv, id);
   ApplyCommandLine(*app, id);
   ui::Toolkit toolkit;
   link::SerialPort port;

@@ -159,7 +159,10 @@ int Toolkit::Impl::Adopt(QWidget* top, const QStringList& required) {
     record.ids[name] = static_cast<int>(record.controls.size());
   }
   for (const QString& name : required) {
-    if (record.ids.count(name) == 0) return -1;
+    if (record.ids.count(name) == 0) {
+      loadFailure = QStringLiteral("lacks control %1").arg(name);
+      return -1;
+    }
   }
   for (QWidget* w : widgets) {
     if (auto* label = qobject_cast<QLabel*>(w); label && label->buddy()) {
@@ -567,27 +570,43 @@ QStringList Toolkit::BindingProblems() const {
 }
 
 int Toolkit::LoadPanel(int parent, const QString& file, int resource, const QStringList& required) {
+  const QString what = QStringLiteral("panel %1 of layout file %2").arg(resource).arg(file);
+  const auto fail = [this](int code, const QString& why) {
+    d_->loadFailure = why;
+    return code;
+  };
   QWidget* parentWidget = nullptr;
-  if (parent < 0) return -1;
-  if (parent > 0 && (parentWidget = PanelWidget(parent)) == nullptr) return -1;
+  if (parent < 0) return fail(-1, what + QStringLiteral(": no parent panel"));
+  if (parent > 0 && (parentWidget = PanelWidget(parent)) == nullptr) {
+    return fail(-1, what + QStringLiteral(": no parent panel"));
+  }
   const QString root = d_->RegisterBundle(file);
-  if (root.isEmpty()) return -2;
+  if (root.isEmpty()) {
+    const QString path = Toolkit::DataFile(file);
+    return fail(-2, QFileInfo(path).isFile()
+                        ? QStringLiteral("layout file %1 is not a readable layout bundle").arg(path)
+                        : QStringLiteral("layout file %1 is missing").arg(path));
+  }
   const QString path = d_->FindPanelFile(root, resource);
-  if (path.isEmpty()) return -3;
+  if (path.isEmpty()) return fail(-3, what + QStringLiteral(" is missing"));
   QFile source(path);
-  if (!source.open(QIODevice::ReadOnly)) return -3;
+  if (!source.open(QIODevice::ReadOnly)) return fail(-3, what + QStringLiteral(" cannot be read"));
   d_->loader.setWorkingDirectory(QDir(QLatin1Char(':') + root));
   QWidget* top = d_->loader.load(&source, nullptr);
-  if (top == nullptr) return -4;
+  if (top == nullptr) return fail(-4, what + QStringLiteral(": ") + d_->loader.errorString());
   top->hide();
   const int handle = d_->Adopt(top, required);
   if (handle < 0) {
     delete top;
-    return -5;
+    return fail(-5, what + QStringLiteral(" ") + d_->loadFailure);
   }
   d_->panels[handle].source = QStringLiteral("%1 panel %2").arg(file).arg(resource);
   if (parentWidget != nullptr) top->setParent(parentWidget);  // a panel inside its parent
   return handle;
+}
+
+QString Toolkit::LoadFailure() const {
+  return d_->loadFailure;
 }
 
 int Toolkit::DisplayPanel(int panel) {

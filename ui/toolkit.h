@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 #include <QString>
@@ -47,6 +48,23 @@ struct CallbackTable {
   std::map<QString, PanelCallback> panels;
   void* callbackData = nullptr;
 };
+
+// A control callback that acts on commit only, written as its action alone:
+// every other event is ignored, and a commit calls `Action` with the program
+// (the callback data, a `Program`) and, when the action takes it, the panel.
+// An action `void CBF_ButtonStop(Program&)` is registered as
+// &OnCommit<Program, CBF_ButtonStop>.
+template <class Program, auto Action>
+int OnCommit(int panel, int, int event, void* callbackData, int, int) {
+  if (event != EVENT_COMMIT) return 0;
+  Program& program = *static_cast<Program*>(callbackData);
+  if constexpr (std::is_invocable_v<decltype(Action), Program&, int>) {
+    Action(program, panel);
+  } else {
+    Action(program);
+  }
+  return 0;
+}
 
 // One control's help text, and the title of the box that shows it.
 struct HelpText {
@@ -129,6 +147,8 @@ class Toolkit {
   // hidden; `parent` 0 makes it a window, a panel handle places it inside
   // that panel.
   int LoadPanel(int parent, const QString& file, int resource, const QStringList& required = {});
+  // Why the last LoadPanel that failed failed, in one line naming the file.
+  QString LoadFailure() const;
   int DisplayPanel(int panel);
   int HidePanel(int panel);
   int DiscardPanel(int panel);

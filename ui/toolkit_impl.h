@@ -149,6 +149,7 @@ struct Toolkit::Impl {
   int nextPanel = 1;
   std::map<QString, QString> bundles;  // absolute path -> resource root
   int nextBundle = 1;
+  QString loadFailure;  // why the last LoadPanel failed
   int nextTextMsg = 1;  // numbers the text messages made at run time
   PanelLoader loader;
   Router router;

@@ -57,23 +57,17 @@ void Scope::ParaInVis() {
   tk.SetVisible(frame.panel, "TeachGroup", true);
 }
 
-int CBF_ParaVisible(int panel, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event != ui::EVENT_COMMIT) return 0;
+void CBF_ParaVisible(Scope& s, int panel) {
   if (s.tk.GetCtrlInt(panel, "ParaVisible") != 0) {
     s.ParaVis();
   } else {
     s.ParaInVis();
   }
-  return 0;
 }
 
-int CBF_EditPmod(int panel, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event != ui::EVENT_COMMIT) return 0;
+void CBF_EditPmod(Scope& s, int panel) {
   s.vars.pmod = static_cast<std::uint16_t>(s.tk.GetCtrlInt(panel, "EditPmod"));
   s.tk.SetDimmed(panel, "SlidePower", s.vars.pmod != protocol::Pmod::kStat);
-  return 0;
 }
 
 }  // namespace tavix::scope

@@ -76,9 +76,7 @@ void Scope::ReadParaFromFile() {
   InitEval();
 }
 
-int CBF_ButtonSend(int, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event != ui::EVENT_COMMIT) return 0;
+void CBF_ButtonSend(Scope& s) {
   s.flags.poll = 0;
   s.lnk.SettleWait();
   if (s.frame.target == Target::DATFILE) {
@@ -86,12 +84,9 @@ int CBF_ButtonSend(int, int, int event, void* callbackData, int, int) {
   } else {
     s.SendPara();
   }
-  return 0;
 }
 
-int CBF_ButtonGet(int, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event != ui::EVENT_COMMIT) return 0;
+void CBF_ButtonGet(Scope& s) {
   s.flags.poll = 0;
   s.lnk.SettleWait();
   if (s.frame.target == Target::DATFILE) {
@@ -99,7 +94,6 @@ int CBF_ButtonGet(int, int, int event, void* callbackData, int, int) {
   } else {
     s.GetPara();
   }
-  return 0;
 }
 
 namespace {

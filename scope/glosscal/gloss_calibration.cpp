@@ -145,21 +145,16 @@ void Scope::ChangePanelCalib() {
   tk.DisplayPanel(frame.panel);
 }
 
-int CBF_ButtonCalibGf60Deg(int, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event != ui::EVENT_COMMIT) return 0;
+void CBF_ButtonCalibGf60Deg(Scope& s) {
   s.lnk.SettleWait();
   s.flags.poll = 0;
   s.tk.HidePanel(s.frame.panel);
   s.tk.InstallPopup(s.frame.calibpanel);
-  return 0;
 }
 
 // Closing waits for a running search: it has no stop and ends in seconds.
-int CBF_ButtonCloseCalib(int, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event == ui::EVENT_COMMIT && !s.gloss.searching) s.ChangePanelCalib();
-  return 0;
+void CBF_ButtonCloseCalib(Scope& s) {
+  if (!s.gloss.searching) s.ChangePanelCalib();
 }
 
 int CBF_CALIBP(int, int event, void* callbackData, int, int) {
@@ -168,27 +163,17 @@ int CBF_CALIBP(int, int event, void* callbackData, int, int) {
   return 0;
 }
 
-int CBF_ButtonStartCalibRef1(int panel, int, int event, void* callbackData, int, int) {
-  if (event == ui::EVENT_COMMIT) {
-    RunReference(ScopeOf(callbackData), panel, "ButtonStartCalibRef1",
-                 &Scope::StartCalibrationRef1);
-  }
-  return 0;
+void CBF_ButtonStartCalibRef1(Scope& s, int panel) {
+  RunReference(s, panel, "ButtonStartCalibRef1", &Scope::StartCalibrationRef1);
 }
 
-int CBF_ButtonStartCalibRef2(int panel, int, int event, void* callbackData, int, int) {
-  if (event == ui::EVENT_COMMIT) {
-    RunReference(ScopeOf(callbackData), panel, "ButtonStartCalibRef2",
-                 &Scope::StartCalibrationRef2);
-  }
-  return 0;
+void CBF_ButtonStartCalibRef2(Scope& s, int panel) {
+  RunReference(s, panel, "ButtonStartCalibRef2", &Scope::StartCalibrationRef2);
 }
 
 // The words must not be written halfway through a search.
-int CBF_ButtonConfirmCalib(int, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event == ui::EVENT_COMMIT && !s.gloss.searching) s.ConfirmCalibration();
-  return 0;
+void CBF_ButtonConfirmCalib(Scope& s) {
+  if (!s.gloss.searching) s.ConfirmCalibration();
 }
 
 }  // namespace tavix::scope

@@ -74,26 +74,21 @@ void Scope::ShowGraph() {
   }
 }
 
-int CBF_ButtonGo(int panel, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event != ui::EVENT_COMMIT) return 0;
+void CBF_ButtonGo(Scope& s, int panel) {
   // While the live cycle polls, a second Go changes nothing: one cycle talks
   // to the sensor and Stop ends it. A Go after Stop, Send or Get in the same
   // round of events (the cycle is ending) starts a new cycle, and so does a
   // Go during the zoom: the zoom polls no more and the cycle runs inside it
   // until Stop ends both.
-  if (s.live.cycleRunning && s.flags.poll == 1) return 0;
+  if (s.live.cycleRunning && s.flags.poll == 1) return;
   s.lnk.SettleWait();
   s.tk.DeleteGraphPlot(panel, "GraphData1", -1);
   s.PlotBoundary("GraphData1");
   s.GetData();
-  return 0;
 }
 
-int CBF_ButtonStop(int, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event == ui::EVENT_COMMIT) s.flags.poll = 0;
-  return 0;
+void CBF_ButtonStop(Scope& s) {
+  s.flags.poll = 0;
 }
 
 }  // namespace tavix::scope

@@ -89,35 +89,25 @@ void Scope::DispVis() {
   tk.SetTraceVisible(panel, "GraphRaw1", 7, limits);
 }
 
-int CBF_Evalmode(int, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event == ui::EVENT_COMMIT) s.InitEval();
-  return 0;
+void CBF_Evalmode(Scope& s) {
+  s.InitEval();
 }
 
-int CBF_SelectSource(int, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event == ui::EVENT_COMMIT) s.DispVis();
-  return 0;
+void CBF_SelectSource(Scope& s) {
+  s.DispVis();
 }
 
-int CBF_EditMaxcolNo(int panel, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event != ui::EVENT_COMMIT) return 0;
+void CBF_EditMaxcolNo(Scope& s, int panel) {
   s.vars.maxcolno = static_cast<std::uint16_t>(s.tk.GetCtrlInt(panel, "EditMaxcolNo"));
   s.vars.outmode = static_cast<std::uint16_t>(s.tk.GetCtrlInt(panel, "EditOutmode"));
   s.CheckMaxColNo();
   s.MarkActiveRows();
-  return 0;
 }
 
-int CBF_EditOutmode(int panel, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event != ui::EVENT_COMMIT) return 0;
+void CBF_EditOutmode(Scope& s, int panel) {
   s.vars.maxcolno = static_cast<std::uint16_t>(s.tk.GetCtrlInt(panel, "EditMaxcolNo"));
   s.vars.outmode = static_cast<std::uint16_t>(s.tk.GetCtrlInt(panel, "EditOutmode"));
   s.CheckMaxColNo();
-  return 0;
 }
 
 int CBF_DispGF(int panel, int, int event, void* callbackData, int, int) {

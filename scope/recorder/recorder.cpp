@@ -220,43 +220,34 @@ void Scope::ChangePanelRecord() {
   tk.DisplayPanel(frame.panel);
 }
 
-int CBF_ButtonOpenRecorder(int, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event != ui::EVENT_COMMIT) return 0;
+void CBF_ButtonOpenRecorder(Scope& s) {
   s.lnk.SettleWait();
   s.flags.poll = 0;
   s.tk.HidePanel(s.frame.panel);
   s.tk.InstallPopup(s.frame.recpanel);
   s.CalcRecTime();  // the record time of the values the panel shows
-  return 0;
 }
 
-int CBF_EditInterval(int, int, int event, void* callbackData, int, int) {
-  if (event == ui::EVENT_COMMIT) ScopeOf(callbackData).CalcRecTime();
-  return 0;
+void CBF_EditInterval(Scope& s) {
+  s.CalcRecTime();
 }
 
-int CBF_EditRecVal(int, int, int event, void* callbackData, int, int) {
-  if (event == ui::EVENT_COMMIT) ScopeOf(callbackData).CalcRecTime();
-  return 0;
+void CBF_EditRecVal(Scope& s) {
+  s.CalcRecTime();
 }
 
-int CBF_ButtonStartRecord(int, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event != ui::EVENT_COMMIT || s.flags.pollrecord != 0) return 0;
+void CBF_ButtonStartRecord(Scope& s) {
+  if (s.flags.pollrecord != 0) return;
   s.lnk.SettleWait();
   s.Record();
-  return 0;
 }
 
-int CBF_ButtonStopRecord(int, int, int event, void* callbackData, int, int) {
-  if (event == ui::EVENT_COMMIT) ScopeOf(callbackData).StopRecord();
-  return 0;
+void CBF_ButtonStopRecord(Scope& s) {
+  s.StopRecord();
 }
 
-int CBF_ButtonCloseRecorder(int, int, int event, void* callbackData, int, int) {
-  if (event == ui::EVENT_COMMIT) ScopeOf(callbackData).ChangePanelRecord();
-  return 0;
+void CBF_ButtonCloseRecorder(Scope& s) {
+  s.ChangePanelRecord();
 }
 
 }  // namespace tavix::scope

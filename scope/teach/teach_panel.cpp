@@ -101,37 +101,25 @@ void Scope::AutoAdjust() {
   ShowGraphData2();
 }
 
-int CBF_ButtonTeachDataTo(int panel, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event != ui::EVENT_COMMIT) return 0;
+void CBF_ButtonTeachDataTo(Scope& s, int panel) {
   s.tk.SendBehind(panel, kZoomGraph);
   s.TeachDataTo();
-  return 0;
 }
 
-int CBF_ButtonResetTable(int panel, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event != ui::EVENT_COMMIT) return 0;
+void CBF_ButtonResetTable(Scope& s, int panel) {
   s.tk.SendBehind(panel, kZoomGraph);
   s.ResetTable();
-  return 0;
 }
 
-int CBF_ButtonApplyFromAll(int panel, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event != ui::EVENT_COMMIT) return 0;
+void CBF_ButtonApplyFromAll(Scope& s, int panel) {
   s.tk.SendBehind(panel, kZoomGraph);
   s.tk.BringToFront(panel, kXYGraph);
   s.ApplyFromAll();
-  return 0;
 }
 
-int CBF_ButtonZoom(int panel, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event != ui::EVENT_COMMIT) return 0;
+void CBF_ButtonZoom(Scope& s, int panel) {
   s.tk.BringToFront(panel, kZoomGraph);
   s.ShowGraphData2();
-  return 0;
 }
 
 int CBF_GraphData2(int panel, int, int event, void* callbackData, int, int) {
@@ -145,10 +133,8 @@ int CBF_GraphData2(int panel, int, int event, void* callbackData, int, int) {
   return 0;
 }
 
-int CBF_AutoAdjust(int, int, int event, void* callbackData, int, int) {
-  Scope& s = ScopeOf(callbackData);
-  if (event == ui::EVENT_COMMIT) s.AutoAdjust();
-  return 0;
+void CBF_AutoAdjust(Scope& s) {
+  s.AutoAdjust();
 }
 
 }  // namespace tavix::scope

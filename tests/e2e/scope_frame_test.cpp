@@ -190,13 +190,15 @@ TEST_F(ScopeFrame, AFailedParameterFileSaveKeepsTheEarlierFile) {
   EXPECT_EQ(file.readAll(), saved);
 }
 
-// A display that does not answer ends either program with -1 and no word of
-// its own (Qt's platform plugin would abort it).
-TEST(Programs, ADisplayThatDoesNotAnswerEndsWithMinusOne) {
+// A start that cannot go on ends either program with -1 and one line on
+// standard error naming why: a display that does not answer (Qt's platform
+// plugin would abort), a layout bundle that is not where it belongs.
+TEST(Programs, AFailedStartEndsWithMinusOneAndSaysWhy) {
   QTemporaryDir dir;
+  const QString bin = QCoreApplication::applicationDirPath();
   for (const char* program : {"TavixScope", "TavixCalib"}) {
     QByteArray errors;
-    EXPECT_EQ(RunProcess(QCoreApplication::applicationDirPath() + "/" + program, {},
+    EXPECT_EQ(RunProcess(bin + "/" + program, {},
                          {{"QT_QPA_PLATFORM", ""},
                           {"WAYLAND_DISPLAY", ""},
                           {"DISPLAY", ":987"},
@@ -204,7 +206,17 @@ TEST(Programs, ADisplayThatDoesNotAnswerEndsWithMinusOne) {
                          5, &errors),
               -1)
         << program;
-    EXPECT_EQ(errors, "") << program;
+    EXPECT_EQ(errors,
+              QByteArray(program) + ": no display could be opened (DISPLAY or QT_QPA_PLATFORM)\n");
+
+    const QString alone = dir.filePath(program);
+    ASSERT_TRUE(QFile::copy(bin + "/" + program, alone));
+    errors.clear();
+    EXPECT_EQ(RunProcess(alone, {}, {{"TAVIX_COM1", dir.filePath("no-device")}}, 5, &errors), -1);
+    // (Qt may warn before, of a runtime directory it lacks.)
+    EXPECT_TRUE(errors.endsWith(QByteArray(program) + ": layout file " +
+                                dir.filePath(program).toUtf8() + ".uir is missing\n"))
+        << errors.toStdString();
   }
 }
 
