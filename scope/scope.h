@@ -70,6 +70,7 @@ struct RecorderState {
   std::uint16_t anzwerte = 0;  // records to take
   std::uint16_t reczeit = 0;   // last part written to the record-time display
   std::uint16_t otcrec = 0;    // records taken in the current recording
+  double waitEnded = 0.0;      // when the last interval wait ended (Stop ends it early)
   // The record store, allocated once: recording allocates nothing.
   std::vector<logic::Record> rawfile = std::vector<logic::Record>(logic::kMaxRecords);
   logic::RecoveryFile recovery;  // every record as it is taken, beside file_name

@@ -162,10 +162,10 @@ void Scope::SetRecordData() {
 }
 
 void Scope::SlowDown() {
-  lnk.st.tstart = Timer();
-  lnk.st.tdiff = 0.0;
-  tk.ProcessSystemEventsUntil(lnk.st.tstart + rec.zeitint, flags.pollrecord);
-  lnk.st.tdiff = Timer() - lnk.st.tstart;
+  // The interval's own clock: the link's timing fields belong to its transactions.
+  const double start = Timer();
+  tk.ProcessSystemEventsUntil(start + rec.zeitint, flags.pollrecord);
+  rec.waitEnded = Timer();
 }
 
 void Scope::AppendRecord() {
