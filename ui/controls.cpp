@@ -12,6 +12,7 @@
 #include <QChart>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLCDNumber>
@@ -490,13 +491,30 @@ QString Toolkit::NewTextMsg(int panel, int top, int left) {
   return name;
 }
 
+namespace {
+// The bitmap `file` for a display of `ratio` device pixels per pixel: the
+// variant "name@Nx.ext" for N = ratio rounded up, else the next smaller one
+// that is there, else the file itself, marked with the ratio it was drawn for.
+QPixmap BitmapFor(const QString& file, qreal ratio) {
+  const QString suffix = QFileInfo(file).suffix();
+  const QString stem = suffix.isEmpty() ? file : file.left(file.size() - suffix.size() - 1);
+  for (int n = static_cast<int>(std::ceil(ratio - 0.01)); n >= 2; --n) {
+    QPixmap bitmap(Toolkit::DataFile(QStringLiteral("%1@%2x.%3").arg(stem).arg(n).arg(suffix)));
+    if (bitmap.isNull()) continue;
+    bitmap.setDevicePixelRatio(n);
+    return bitmap;
+  }
+  return QPixmap(Toolkit::DataFile(file));
+}
+}  // namespace
+
 int Toolkit::DisplayImageFile(int panel, const QString& ctrl, const QString& file) {
   auto* picture = d_->As<QLabel>(panel, ctrl);
   if (picture == nullptr) return -1;
-  const QPixmap bitmap(DataFile(file));
+  const QPixmap bitmap = BitmapFor(file, picture->devicePixelRatioF());
   if (bitmap.isNull()) return -1;
   picture->setPixmap(bitmap);
-  picture->resize(bitmap.size());
+  picture->resize(bitmap.deviceIndependentSize().toSize());
   return 0;
 }
 

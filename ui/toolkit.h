@@ -202,8 +202,10 @@ class Toolkit {
   // is unknown.
   QString NewTextMsg(int panel, int top, int left);
   // Shows the bitmap `file` (found as DataFile finds it) in a picture control
-  // (a text label in the layout), sized to the bitmap. 0, or -1 when the file
-  // cannot be read; the control then keeps what it showed.
+  // (a text label in the layout), sized to the bitmap. On a display scaled by
+  // N the variant "name@Nx.ext" is shown where there is one (Qt's naming), at
+  // the same size on screen. 0, or -1 when the file cannot be read; the
+  // control then keeps what it showed.
   int DisplayImageFile(int panel, const QString& ctrl, const QString& file);
 
   // Table controls; cells addressed (column, row) from 1.

@@ -75,6 +75,21 @@ TEST_F(Header, BrandingFiveOfEachProgramDrawsItsTextsAtTheirPlacesInTheirStyle) 
   }
 }
 
+// Also run on displays scaled by 2 and 3 (QT_SCALE_FACTOR): the logo keeps
+// its size on screen and holds one bitmap pixel per device pixel.
+TEST_F(Header, TheLogoIsDrawnAtTheDisplaysPixelRatio) {
+  const qreal ratio = qApp->devicePixelRatio();
+  for (const Program& p : {kScope, kCalib}) {
+    SCOPED_TRACE(p.bundle);
+    const int panel = Load(p);
+    ShowLogo(tk, panel, *p.table, kStartBranding);
+    const QPixmap logo = Logo(panel)->pixmap();
+    EXPECT_EQ(logo.devicePixelRatio(), ratio);
+    EXPECT_EQ(logo.size(), QSize(100, 22) * ratio);
+    EXPECT_EQ(Logo(panel)->size(), QSize(100, 22));
+  }
+}
+
 TEST_F(Header, ANumberOutsideTheTableDrawsNothing) {
   const std::pair<Program, int> cases[] = {{kScope, 11}, {kScope, -1}, {kCalib, 12}, {kCalib, 99}};
   for (const auto& [program, number] : cases) {

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix and runs the installed programs
-# as a user would: --version without a display, then each program on port 1
-# given with --port, against the installed simulator. A program that reaches
-# its line check (the simulator counts its version request) has found and
-# loaded its panels in <prefix>/share/tavix.
+# Installs the build into a temporary prefix, checks the desktop entries,
+# AppStream metainfo and man pages there with the tools desktops and
+# software centres use, and runs the installed programs as a user would:
+# --version without a display, then each program on port 1 given with
+# --port, against the installed simulator. A program that reaches its line
+# check (the simulator counts its version request) has found and loaded its
+# panels in <prefix>/share/tavix.
 #   install_test.sh BUILD_DIR
 set -euo pipefail
 build="$1"
@@ -22,12 +24,17 @@ fail() { echo "install test: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-for f in bin/TavixScope bin/TavixCalib bin/tavix-sensor-sim \
+programs=(TavixScope TavixCalib tavix-sensor-sim)
+for f in bin/{TavixScope,TavixCalib,tavix-sensor-sim} \
+         share/man/man1/{TavixScope,TavixCalib,tavix-sensor-sim}.1 \
          share/tavix/TavixScope.uir share/tavix/TavixCalib.uir \
-         share/tavix/tavix-logo.png share/tavix/tavix-logo-dark.png \
+         share/tavix/tavix-logo{,-dark}{,@2x,@3x}.png \
          share/applications/tavix-scope.desktop share/applications/tavix-calib.desktop \
+         share/metainfo/com.example.tavixscope.metainfo.xml \
+         share/metainfo/com.example.tavixcalib.metainfo.xml \
          share/icons/hicolor/scalable/apps/tavix-scope.svg \
-         share/icons/hicolor/scalable/apps/tavix-calib.svg; do
+         share/icons/hicolor/scalable/apps/tavix-calib.svg \
+         share/doc/tavix/LICENSE share/doc/tavix/README.md; do
   [ -e "$prefix/$f" ] || fail "$f was not installed"
 done
 for entry in "$prefix"/share/applications/tavix-*.desktop; do
@@ -35,6 +42,27 @@ for entry in "$prefix"/share/applications/tavix-*.desktop; do
   icon="$(sed -n 's/^Icon=//p' "$entry")"
   [ -x "$prefix/bin/$exec_name" ] || fail "$entry starts $exec_name, which is not installed"
   [ -e "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "$entry names icon $icon"
+done
+
+desktop-file-validate "$prefix"/share/applications/tavix-*.desktop ||
+  fail "a desktop entry is not valid"
+# The metainfo files, each with the desktop entry it launches.
+appstreamcli validate-tree --no-net "$prefix" >"$work/appstream.out" ||
+  fail "the metainfo is not valid: $(cat "$work/appstream.out")"
+for info in "$prefix"/share/metainfo/*.metainfo.xml; do
+  binary="$(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$info")"
+  [ -x "$prefix/bin/$binary" ] || fail "$info provides $binary, which is not installed"
+done
+# Each man page formats without a warning and names every option of --help.
+for p in "${programs[@]}"; do
+  page="$prefix/share/man/man1/$p.1"
+  warnings="$(groff -man -Tascii -ww -z "$page" 2>&1)"
+  [ -z "$warnings" ] || fail "$page: $warnings"
+  text="$(groff -man -Tascii -P-cbou "$page" 2>/dev/null)"
+  grep -q "^NAME" <<<"$text" && grep -q "^OPTIONS" <<<"$text" || fail "$page has no NAME or OPTIONS"
+  for option in $(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/$p" --help | grep -o -- '--[a-z-]*' | sort -u); do
+    grep -q -- "$option" <<<"$text" || fail "$page does not name $option"
+  done
 done
 
 # --version needs no display.
