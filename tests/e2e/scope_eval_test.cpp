@@ -20,7 +20,8 @@ class ScopeEval : public ScopeHarness {
   }
 };
 
-// The mode table: SOURCE, the values written into TRIGGER, INTLIM, PMOD,
+// One mode of each kind (free, trigger locked, two window modes, gloss):
+// SOURCE, the values written into TRIGGER, INTLIM, PMOD,
 // MAXVEC-No. and OUTMODE (-1: the user's stays), which of them are locked,
 // the GF60DEG button and the teach table's column labels; the MAXVEC-No.
 // warning (not with BINARY output).
@@ -33,11 +34,8 @@ TEST_F(ScopeEval, EveryModeWritesLocksLabelsAndSelectsItsSignal) {
                                   "OR SWITCH TO OUTMODE=BINARY");
   for (const auto& [mode, source, values, locked, calibButton, labels] :
        {std::tuple{0, 0, std::array{-1, -1, -1, -1, -1}, "", false, "X|Y|CTO|INT|ITO"},
-        {1, 0, {-1, -1, -1, -1, -1}, "", false, "X|Y|||"},
         {2, 0, {0, -1, -1, -1, -1}, "Trigger", false, "X|Y|CTO|INT|ITO"},
-        {3, 2, {0, 0, 0, 1, 1}, all, false, "UL|LL|||"},
         {4, 3, {0, 0, 0, 1, 1}, all, false, "UL|LL|||"},
-        {5, 4, {0, 0, 0, 1, 1}, all, false, "UL|LL|||"},
         {6, 1, {0, 0, 0, 3, 1}, all, false, "UL|LL|||"},
         {7, 6, {0, 0, 0, -1, -1}, "Trigger Intlim Pmod", true, "UL|LL|||"}}) {
     SCOPED_TRACE(mode);
@@ -77,7 +75,6 @@ TEST_F(ScopeEval, SignalSelectionShowsItsDisplaysGraphsAndTraces) {
   const std::pair<int, const char*> shown[] = {
       {0, "DispX DispINT DispCOL LabelCOL DispRED GraphData1"},
       {1, "DispR DispB DispRED GraphRaw1"},
-      {2, "DispR DispB DispRED GraphRaw1"},
       {5, "DispX DispINT DispCOL LabelCOL DispRED GraphRaw1"},
       {6, "DispR DispB DispCOL LabelCOL DispGF LabelGF DispRED GraphGF"}};
   QStringList controls;  // all the names above
@@ -111,7 +108,6 @@ TEST_F(ScopeEval, HelpScreenReaderNamesAndShortcutKeys) {
       {"SlidePower", " Select the intensity of the transmitter LED." + QString(26, ' ') +
                          "\n 0 = no intensity,  1000 = full intensity."},
       {"SelectFILE", " Select the source respectively the target for the parameter transfer."},
-      {"Evalmode", "See Manual."},
       {"ButtonGo", scope::texts::InfoButtonGo},
       {"ButtonAutoAdjust", scope::texts::InfoButtonAutoAdjust}};
   for (const auto& [control, text] : cases) {

@@ -32,13 +32,12 @@ Value Then(int first, int rest, int last = -1) {
   return [=](int call, int) { return call == 0 ? first : call == 10 && last >= 0 ? last : rest; };
 }
 
-TEST(PowerSearch, TrialPowersHalveTheirStepTowardsTheTarget) {
+// The search's trial powers on the way to a target within reach are proven end
+// to end; here its ends: a target too bright and one too dim for any power.
+TEST(PowerSearch, TrialPowersHalveTheirStepDownToOneOrUpToAThousand) {
   const std::tuple<Value, Powers, int> cases[] = {
       {Then(3751, 3751), {512, 256, 128, 64, 32, 16, 8, 4, 2, 1}, 1},
       {Then(3750, 3750), {512, 768, 896, 960, 992, 1000, 1000, 1000, 1000, 1000}, 1000},
-      {[](int, int p) { return std::min(4095, 50 * p); },
-       {512, 256, 128, 64, 96, 80, 72, 76, 74, 75},
-       75},
   };
   for (const auto& [value, powers, power] : cases) {
     Powers tried;
@@ -52,6 +51,8 @@ TEST(PowerSearch, TrialPowersHalveTheirStepTowardsTheTarget) {
 
 // Reference 1: the last value strictly between 3500 and 4000. Reference 2:
 // 300 at gfpow1 gives the target 3000, the last value within +-199 of it.
+// A failed reference 1 and a reference 2 before any reference 1 are proven
+// end to end.
 TEST(Calibrate, WindowsOfBothReferencesAndWhatAFailedStepLeaves) {
   auto ending = [](int last) { return Then(300, 5000, last); };  // power down to 1
   using O = RefOutcome;
@@ -69,14 +70,12 @@ TEST(Calibrate, WindowsOfBothReferencesAndWhatAFailedStepLeaves) {
       {"ref1 3501", 1, 3600, Then(3501, 3501), 1000, O::kPassed, 10, 1000, 3501},
       {"ref1 3999", 1, 3600, Then(3999, 3999), 1000, O::kPassed, 10, 1, 3999},
       {"ref1 4000", 1, 3600, Then(4000, 4000), 1000, O::kOutsideWindow, 10, 1, 3600},
-      {"ref1 fails", 1, 3600, Then(3700, 3700), 1, O::kStepFailed, 2, 768, 3600},
       {"ref2 -200", 2, 3750, ending(2800), 1000, O::kOutsideWindow, 11, 1, 3750},
       {"ref2 -199", 2, 3750, ending(2801), 1000, O::kPassed, 11, 1, 3750},
       {"ref2 +199", 2, 3750, ending(3199), 1000, O::kPassed, 11, 1, 3750},
       {"ref2 +200", 2, 3750, ending(3200), 1000, O::kOutsideWindow, 11, 1, 3750},
       {"ref2 power 1000", 2, 3750, Then(300, 3000), 1000, O::kOutsideWindow, 11, 1000, 3750},
       {"ref2 4010 on target", 2, 3750, Then(401, 5000, 4010), 1000, O::kOutsideWindow, 11, 1, 3750},
-      {"ref2, no ref1", 2, 0, ending(3000), 1000, O::kNoReference1, 0, 321, 0},
       {"ref2 fails at gfpow1", 2, 3750, ending(3000), 0, O::kStepFailed, 1, 321, 3750},
       {"ref2 fails later", 2, 3750, Then(300, 100), 2, O::kStepFailed, 3, 768, 3750},
   };

@@ -51,23 +51,15 @@ TEST(EepromFile, TakesOnlyAWholeWellFormedFileAndNamesWhatIsWrong) {
       {"another file", "hello world", "expected 'tavix-sensor-eeprom', got 'hello'"},
       {"other format version", Edit(1, 1, "2"), "expected '1', got '2'"},
       {"short of words", Edit(173, 5, ""), "file ends before word 170"},
-      {"short of factors", Edit(177, 1, ""), "file ends before factor 2"},
       {"a word more", Edit(174, 0, "7"), "expected 'factors', got '7'"},
       {"text after", Edit(178, 0, "x"), "unexpected text after the factors: 'x'"},
-      {"letters", Edit(5, 1, "abc"), "bad word 2: 'abc'"},
       {"fraction", Edit(5, 1, "1.5"), "bad word 2: '1.5'"},
-      {"hexadecimal", Edit(5, 1, "0x10"), "bad word 2: '0x10'"},
       {"plus sign", Edit(5, 1, "+7"), "bad word 2: '+7'"},
-      {"negative", Edit(5, 1, "-1"), "bad word 2: '-1'"},
       {"one above", Edit(5, 1, "65536"), "bad word 2: '65536'"},
       {"beyond 64 bits", Edit(5, 1, "99999999999999999999"), "bad word 2: '99999999999999999999'"},
       {"factor above", Edit(176, 1, "65536"), "bad factor 1: '65536'"},
       {"NUL after a number", Edit(5, 1, "7\0junk"s), "bad word 2: '7\0junk'"s},
-      {"NUL byte alone", Edit(5, 1, "\0"s), "bad word 2: '\0'"s},
-      {"high bytes", Edit(5, 1, "\xff\xfe"), "bad word 2: '\xff\xfe'"},
       {"huge token", Edit(5, 1, huge), "bad word 2: '77777777777777777777...'"},
-      {"huge file", Edit(178, 0, huge),
-       "unexpected text after the factors: '77777777777777777777...'"},
   };
   for (const auto& [name, text, expected] : cases) {
     SCOPED_TRACE(name);

@@ -1,7 +1,6 @@
 // The simulator on a pseudo-terminal, driven from the slave side with plain POSIX.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 
 #include "port.h"
@@ -90,20 +89,14 @@ TEST_F(PtySensorTest, FaultsChangeTheNextAnswer) {
   EXPECT_EQ(Got(Frame(9), 6), 6u);  // each fault was for one frame
 }
 
+// How much faster the unpaced line is, is the live benchmark's figure.
 TEST_F(PtySensorTest, PacedExchangeTakesTheWireTime) {
-  // Unpaced, ten exchanges together take less than one paced exchange needs.
-  double t = Seconds();
-  for (int i = 0; i < 10; ++i) ASSERT_EQ(Got(Frame(5), 32, 1.0, 0.0), 32u);
-  const double unpaced = Seconds() - t;
   Options paced;
   paced.pacing = true;
   Open(paced);
-  t = Seconds();
+  const double t0 = Seconds();
   ASSERT_EQ(Got(Frame(5), 32, 1.0, 0.0), 32u);
-  const double one = Seconds() - t;
-  EXPECT_GE(one, 68.0 / 1920.0);
-  EXPECT_LT(unpaced, 10 * one);
-  std::printf("paced exchange %.1f ms, unpaced %.2f ms\n", one * 1e3, unpaced * 1e2);
+  EXPECT_GE(Seconds() - t0, 68.0 / 1920.0);
 }
 
 }  // namespace
