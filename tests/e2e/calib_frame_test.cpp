@@ -75,7 +75,6 @@ TEST_F(CalibFrame, PortThatCannotBeOpenedLeavesThePanelUsableForAnotherComNumber
   EXPECT_TRUE(Str("DispPortInfo").contains("no-such-device"));
   qputenv("TAVIX_COM2", QByteArray::fromStdString(sensor->DevicePath()));
   Type("EditConnect", 2);
-  EXPECT_EQ(calib->lnk.st.com, 2);
   EXPECT_EQ(ReceivedOrders(*sensor), Orders{7});
   EXPECT_EQ(Str("DispStatus"), Version());
 }
