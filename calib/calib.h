@@ -49,6 +49,9 @@ struct CalibState {
   std::uint16_t maxpow = 0;
   logic::ChannelMeans means;  // meanR, meanG, meanB, meanD
   bool measuring = false;     // CalcCF is taking its 100 frames
+  // The factor fields hold factors read from the sensor or calculated in
+  // this run, not the layout's start values.
+  bool factorsKnown = false;
 };
 
 // tk, lnk (link state lnk.st), block (pp), record (databuf) and data
@@ -84,8 +87,13 @@ class Calib final : public shell::Program {
 
   // Calibration workflow.
   void SendCalibPara();
-  void GetCF();
+  // False when no factors came (reported).
+  bool GetCF();
   void SendCF();
+  // True when the factor fields may go to the EEPROM: factors read or
+  // calculated in this run, or the user agrees to the values shown in a
+  // yes/no box titled `title`.
+  bool FactorsToSend(const char* title);
   void CalcCF();
   void SetCF();
   void SendPara();

@@ -128,5 +128,12 @@ inline constexpr const char* InfoDispDeltaCalib =
     " Displays the DELTA of the calibrated values: the largest minus the smallest of 20DEG, 60DEG "
     "and 80DEG.";
 inline constexpr const char* CalibrationFailed = "CALIBRATION FAILED!";
+// Asked by SEND and FINISH CALIBRATION before factors that were neither
+// read nor calculated go to the EEPROM; %1 to %3 are the three fields.
+inline constexpr const char* ConfirmUnknownFactors =
+    " The calibration factors were neither read from the sensor \n"
+    " nor calculated since the program started: \n"
+    " 20DEG = %1,  60DEG = %2,  80DEG = %3 \n"
+    " Send them to the EEPROM of the sensor? ";
 
 }  // namespace tavix::calib::texts

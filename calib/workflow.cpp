@@ -43,18 +43,18 @@ void Calib::SendCalibPara() {
   lnk.BeginWriteOnly(protocol::kOrderWriteRam);
   if (!lnk.SendFrame(block, protocol::kOrderWriteRam) && PortGone()) return;
   lnk.SettleWait();
-  GetCF();
-  if (PortGone()) return;
+  // Without the factors the live values cannot be judged: one report is enough.
+  if (!GetCF()) return;
   lnk.SettleWait();
   StartGo();
 }
 
-void Calib::GetCF() {
+bool Calib::GetCF() {
   live.poll = 0;
   lnk.st.order = protocol::kOrderReadFactors;
   lnk.StartPaced(kSettleGetCF);
   if (lnk.Request(block, protocol::kOrderReadFactors, protocol::kFactorBytes) != link::Answer::kOk)
-    return;
+    return false;
   // The three words go straight to the factors; the parameter block keeps
   // the set this program sent.
   protocol::ParamBlock answer;
@@ -63,6 +63,17 @@ void Calib::GetCF() {
   tk.SetCtrlVal(frame.panel, "EditCFR", cal.cf.cfrot);
   tk.SetCtrlVal(frame.panel, "EditCFG", cal.cf.cfgruen);
   tk.SetCtrlVal(frame.panel, "EditCFB", cal.cf.cfblau);
+  cal.factorsKnown = true;
+  return true;
+}
+
+bool Calib::FactorsToSend(const char* title) {
+  if (cal.factorsKnown) return true;
+  const QString text = QString(texts::ConfirmUnknownFactors)
+                           .arg(tk.GetCtrlInt(frame.panel, "EditCFR"))
+                           .arg(tk.GetCtrlInt(frame.panel, "EditCFG"))
+                           .arg(tk.GetCtrlInt(frame.panel, "EditCFB"));
+  return tk.ConfirmPopup(title, text) == 1;
 }
 
 void Calib::SendCF() {
@@ -146,6 +157,7 @@ void Calib::SetCF() {
   tk.SetCtrlVal(panel, "EditCFR", cal.cf.cfrot);
   tk.SetCtrlVal(panel, "EditCFG", cal.cf.cfgruen);
   tk.SetCtrlVal(panel, "EditCFB", cal.cf.cfblau);
+  cal.factorsKnown = true;
   tk.MessagePopup("CALIBRATION PASSED!", texts::CalibrationPassed);
   SendCF();
   if (PortGone()) return;
@@ -176,6 +188,7 @@ void CBF_ButtonCalcCF(Calib& c) {
 
 void CBF_ButtonSendCF(Calib& c) {
   c.live.poll = 0;
+  if (!c.FactorsToSend("SEND CALIBRATION FACTORS")) return;
   c.lnk.SettleWait();
   c.SendCF();
 }
@@ -188,6 +201,7 @@ void CBF_ButtonGetCF(Calib& c) {
 
 void CBF_ButtonFinishCalib(Calib& c) {
   c.live.poll = 0;
+  if (!c.FactorsToSend("FINISH CALIBRATION")) return;  // nothing goes out, the default set neither
   c.tk.MessagePopup("INFO!", texts::InfoButtonFinishCalib);
   c.lnk.SettleWait();
   c.SendPara();

@@ -1,10 +1,14 @@
 #include "logic/record_store.h"
 
+#include <algorithm>
+
 #include "protocol/param_file.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 #ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -64,16 +68,32 @@ bool RecoveryFile::Append(const Record& record) {
   if (written != kRecordLineChars) {
     failed_ = true;
     error_ = written < 0 ? file_.errorString() : QStringLiteral("the disk is full");
-    // A part of a line would spoil the file for a reader: cut it off.
-    if (written > 0) file_.resize(file_.size() - written);
+    // A part of a line would spoil the file for a reader: cut it off (a
+    // write that failed after a part reports no count).
+    file_.resize(static_cast<qint64>(written_) * kRecordLineChars);
     return false;
   }
 #ifdef Q_OS_UNIX
   // Into the page cache is enough for a crash or a kill; a power loss needs the disk.
   ::fdatasync(file_.handle());
+  // Writes to a file whose directory entry is gone succeed, and reach nobody.
+  struct stat st {};
+  if (::fstat(file_.handle(), &st) == 0 && st.st_nlink == 0) {
+    failed_ = true;
+    written_ = 0;
+    error_ = QStringLiteral("the file has been removed");
+    return false;
+  }
 #endif
   ++written_;
   return true;
+}
+
+int RecoveryFile::Held() const {
+  if (path_.isEmpty()) return 0;
+  const QFileInfo info(path_);
+  if (!info.isFile()) return 0;
+  return static_cast<int>(std::min<qint64>(written_, info.size() / kRecordLineChars));
 }
 
 void RecoveryFile::Close() {

@@ -52,7 +52,8 @@ class RecoveryFile {
   // be created; Error() says why.
   bool Create(const QString& recordFile);
   // Appends one record. After the first failure it writes no more; the file
-  // then holds the records before it, each line whole.
+  // then holds the records before it, each line whole. A file removed from
+  // its directory counts as failed, holding nothing.
   bool Append(const Record& record);
   // Closes the file and keeps it.
   void Close();
@@ -62,6 +63,9 @@ class RecoveryFile {
   bool IsOpen() const { return file_.isOpen(); }
   bool Failed() const { return failed_; }
   int Written() const { return written_; }  // records in the file
+  // The records the file at Path() holds now, as far as its whole lines
+  // go: 0 when there is no such file (any more).
+  int Held() const;
   const QString& Path() const { return path_; }
   const QString& Error() const { return error_; }
 

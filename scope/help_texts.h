@@ -165,6 +165,11 @@ inline constexpr const char* InfoConfirmCalibration =
 inline constexpr const char* InfoCalibFailTimeout =
     " Communication failure! \n"
     " Calibration can not be done. ";
+// Added to InfoCalibFailTimeout when order 10 went out but its read-back failed.
+inline constexpr const char* InfoCalibUnverified =
+    "\n The EEPROM of the sensor now holds calibration words that were not verified. \n"
+    " Repeat the calibration, or GET a known parameter set from a file \n"
+    " and SEND it to the EEPROM. ";
 inline constexpr const char* InfoCalibrationPassed =
     " Calibration successful! \n"
     " Calibration factors were sent to the EEPROM of the sensor. \n"

@@ -62,7 +62,8 @@ struct TeachState {
 // Gloss calibration: gfpow1, gfpow2 and gf60deg (0 at start, kept for the
 // run) and whether a reference workflow is running.
 struct GlossCalState : logic::GlossWords {
-  bool searching = false;  // meanwhile the calibration panel ignores its buttons
+  bool searching = false;   // meanwhile the calibration panel ignores its buttons
+  bool closeAsked = false;  // a close during a search: it ends at its next step, then the panel
 };
 
 struct RecorderState {

@@ -2,6 +2,8 @@
 // searches, the verified write of the three calibration words to the
 // sensor's EEPROM, and the panel's callbacks. The searches themselves are
 // logic's; this file runs their steps against the sensor.
+#include <utility>
+
 #include "logic/gloss_calib.h"
 #include "scope/callbacks.h"
 #include "scope/help_texts.h"
@@ -30,6 +32,12 @@ void ShowCalibFailTimeout(Scope& s) {
   s.tk.MessagePopup("ATTENTION!", texts::InfoCalibFailTimeout);
 }
 
+// After order 10 the sensor has stored the words, whatever the read-back says.
+void ShowCalibUnverified(Scope& s) {
+  s.tk.MessagePopup("ATTENTION!",
+                    QString(texts::InfoCalibFailTimeout) + texts::InfoCalibUnverified);
+}
+
 // Runs a reference workflow with its button red. A press while a workflow
 // of this panel runs (from inside its event processing) is ignored, so
 // that only one search talks to the sensor.
@@ -40,6 +48,16 @@ void RunReference(Scope& s, int panel, const char* button, void (Scope::*workflo
   (s.*workflow)();
   s.tk.SetBackColor(panel, button, kLightGrey);
   s.gloss.searching = false;
+  if (std::exchange(s.gloss.closeAsked, false)) s.ChangePanelCalib();
+}
+
+// A close during a search ends it at its next step; otherwise it acts at once.
+void CloseCalib(Scope& s) {
+  if (s.gloss.searching) {
+    s.gloss.closeAsked = true;
+  } else {
+    s.ChangePanelCalib();
+  }
 }
 
 }  // namespace
@@ -84,6 +102,7 @@ bool Scope::GetDataFrame() {
 }
 
 std::optional<std::uint16_t> Scope::CalibStep(std::uint16_t power) {
+  if (gloss.closeAsked) return std::nullopt;  // the user closed the panel
   tk.SetCtrlVal(frame.calibpanel, "SlideCalibPower", power);
   if (!SendCalibPara()) return std::nullopt;
   lnk.SettleWait();
@@ -94,8 +113,13 @@ std::optional<std::uint16_t> Scope::CalibStep(std::uint16_t power) {
 void Scope::StartCalibrationRef1() {
   if (tk.ConfirmPopup("START CALIBRATION!", texts::InfoReferenz1) == 0) return;
   tk.MessagePopup("ATTENTION!", texts::InfoSelectCalibPowerRef1);
+  const logic::GlossWords before = gloss;
   const logic::RefOutcome outcome =
       logic::CalibrateRef1(gloss, [this](std::uint16_t power) { return CalibStep(power); });
+  if (gloss.closeAsked) {  // ended by a close: no word changes
+    static_cast<logic::GlossWords&>(gloss) = before;
+    return;
+  }
   tk.MessagePopup("ATTENTION!", outcome == logic::RefOutcome::kPassed ? texts::InfoCalibRef1Passed
                                                                       : texts::InfoCalibRef1Fail);
 }
@@ -103,8 +127,13 @@ void Scope::StartCalibrationRef1() {
 void Scope::StartCalibrationRef2() {
   if (tk.ConfirmPopup("START CALIBRATION!", texts::InfoReferenz2) == 0) return;
   tk.MessagePopup("ATTENTION!", texts::InfoSelectCalibPowerRef2);
+  const logic::GlossWords before = gloss;
   const logic::RefOutcome outcome =
       logic::CalibrateRef2(gloss, [this](std::uint16_t power) { return CalibStep(power); });
+  if (gloss.closeAsked) {
+    static_cast<logic::GlossWords&>(gloss) = before;
+    return;
+  }
   tk.MessagePopup("ATTENTION!", outcome == logic::RefOutcome::kPassed ? texts::InfoCalibRef2Passed
                                                                       : texts::InfoCalibRef2Fail);
 }
@@ -125,12 +154,12 @@ void Scope::ConfirmCalibration() {
   lnk.SettleWait();
   lnk.StartPaced(kSettleCalibRead);
   if (lnk.Request(block, protocol::kOrderReadGloss, protocol::kDataBytes) != link::Answer::kOk) {
-    ShowCalibFailTimeout(*this);
+    ShowCalibUnverified(*this);
     return;
   }
   lnk.GetRxBufPara(block, protocol::anzframe);
   if (logic::CalibParaComp(block, vars, gloss) != 0) {
-    ShowCalibFailTimeout(*this);
+    ShowCalibUnverified(*this);
     return;
   }
 
@@ -152,14 +181,13 @@ void CBF_ButtonCalibGf60Deg(Scope& s) {
   s.tk.InstallPopup(s.frame.calibpanel);
 }
 
-// Closing waits for a running search: it has no stop and ends in seconds.
 void CBF_ButtonCloseCalib(Scope& s) {
-  if (!s.gloss.searching) s.ChangePanelCalib();
+  CloseCalib(s);
 }
 
 int CBF_CALIBP(int, int event, void* callbackData, int, int) {
   Scope& s = ScopeOf(callbackData);
-  if (event == ui::EVENT_CLOSE && !s.gloss.searching) s.ChangePanelCalib();
+  if (event == ui::EVENT_CLOSE) CloseCalib(s);
   return 0;
 }
 

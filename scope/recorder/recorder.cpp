@@ -47,6 +47,33 @@ bool SelectAnotherRecordFile(Scope& s) {
   }
 }
 
+// After the user cancelled the choice of another file for records the save
+// did not take. True when they want to choose again: the recovery file does
+// not hold them all.
+bool OfferResave(Scope& s) {
+  const int held = s.rec.recovery.Held();
+  if (held >= s.rec.otcrec) {
+    s.tk.MessagePopup("ATTENTION!", QStringLiteral(" The records were not saved. \n"
+                                                   " The recovery file \n %1 \n holds %2 of them. ")
+                                        .arg(Native(s.rec.recovery.Path()))
+                                        .arg(held));
+    return false;
+  }
+  const QString kept =
+      held == 0 ? QStringLiteral(" and no recovery file holds them. \n")
+                : QStringLiteral(" and the recovery file \n %1 \n holds only %2 of them. \n")
+                      .arg(Native(s.rec.recovery.Path()))
+                      .arg(held);
+  const QString text = QStringLiteral(" The %1 records were not saved, \n").arg(s.rec.otcrec) +
+                       kept +
+                       QStringLiteral(
+                           " Choose a file for them now? \n"
+                           " Otherwise they are lost when the next recording starts. ");
+  if (s.tk.ConfirmPopup("ATTENTION!", text) == 1) return true;
+  if (held == 0) s.rec.recovery.Remove();  // an empty file, if any is left
+  return false;
+}
+
 void SetRecorderLocked(Scope& s, bool locked) {
   for (const char* control : kLocked) s.tk.SetOperable(s.frame.recpanel, control, !locked);
   s.tk.SetBackColor(s.frame.recpanel, "ButtonStartRecord", locked ? kRed : kLightGrey);
@@ -128,7 +155,13 @@ void Scope::DoRecord() {
   }
   RecordFrame();
   rec.recovery.Close();
-  SaveRecords();
+  if (rec.otcrec == 0) {  // the first reading failed (reported): an empty file helps nobody
+    rec.recovery.Remove();
+    tk.MessagePopup("ATTENTION!", QStringLiteral(" No value was recorded! \n"
+                                                 " There is nothing to save. "));
+  } else {
+    SaveRecords();
+  }
   SetRecorderLocked(*this, false);
 }
 
@@ -175,7 +208,14 @@ void Scope::AppendRecord() {
   }
   const logic::Record r = logic::RecordOf(data);
   rec.rawfile[rec.otcrec] = r;
-  rec.recovery.Append(r);
+  const bool failedBefore = rec.recovery.Failed();
+  if (!rec.recovery.Append(r) && !failedBefore && rec.recovery.Failed()) {
+    // Once, when it happens; the recording goes on.
+    tk.MessagePopup("ATTENTION!", QStringLiteral(" Writing the recovery file failed: \n %1 \n %2 \n"
+                                                 " The recording goes on; until they are saved, \n"
+                                                 " the records are kept in memory only. ")
+                                      .arg(Native(rec.recovery.Path()), rec.recovery.Error()));
+  }
   ++rec.otcrec;
   tk.SetCtrlVal(frame.recpanel, QStringLiteral("DispRecordedValues"), rec.otcrec);
   tk.SetCtrlVal(frame.recpanel, QStringLiteral("DispRemaining"),
@@ -196,14 +236,8 @@ void Scope::SaveRecords() {
                                    " or cancel to leave them unsaved. ")
                         .arg(Native(frame.file_name), error)
                         .arg(rec.otcrec));
-    if (!SelectAnotherRecordFile(*this)) {
-      const QString kept = rec.recovery.Path().isEmpty()
-                               ? QStringLiteral(" They are lost when the next recording starts. ")
-                               : QStringLiteral(" The recovery file \n %1 \n holds %2 of them. ")
-                                     .arg(Native(rec.recovery.Path()))
-                                     .arg(rec.recovery.Written());
-      tk.MessagePopup("ATTENTION!", QStringLiteral(" The records were not saved. \n") + kept);
-      return;
+    while (!SelectAnotherRecordFile(*this)) {
+      if (!OfferResave(*this)) return;
     }
   }
   rec.recovery.Remove();

@@ -32,6 +32,10 @@ class CalibWorkflow : public CalibHarness {
     sensor->ClearLog();
   }
   std::uint32_t CalcColour() const { return toolkit->BackColor(Panel(), "ButtonCalcCF"); }
+  // The question before factors that were neither read nor calculated go out.
+  static std::string Unknown(const char* title, const Factors& f) {
+    return Box(title, QString(texts::ConfirmUnknownFactors).arg(f[0]).arg(f[1]).arg(f[2]));
+  }
   Factors SensorFactors() const {
     Factors f{};
     sensor->WithModel([&](sim::SensorModel& m) { f = {m.factors[0], m.factors[1], m.factors[2]}; });
@@ -156,6 +160,7 @@ TEST_F(CalibWorkflow, CalculateTakesAHundredFramesAndOnlySuccessStoresTheFactors
 TEST_F(CalibWorkflow, FinishSendsTheDefaultBlockThenTheFactorsOfTheEditControls) {
   for (const auto& [edit, value] : {std::pair{"EditCFR", 5}, {"EditCFG", 65535}, {"EditCFB", 1300}})
     toolkit->SetCtrlVal(Panel(), edit, value);  // no range test on sending them
+  toolkit->Popups().QueueConfirm(1);            // typed, neither read nor calculated: asked first
   Click("ButtonFinishCalib");
   // The default set: power 250, average 128, hold 10, intlim 50, maxcolno 1,
   // every teach word 1.
@@ -170,11 +175,56 @@ TEST_F(CalibWorkflow, FinishSendsTheDefaultBlockThenTheFactorsOfTheEditControls)
   std::vector<Bytes> frames;
   for (const sim::LogEntry& e : AwaitFrames(*sensor, 34)) frames.push_back(e.bytes);
   EXPECT_EQ(frames, expected);
-  EXPECT_EQ(Boxes(), Strings{Box("INFO!", texts::InfoButtonFinishCalib)});
+  EXPECT_EQ(Boxes(), (Strings{Unknown("FINISH CALIBRATION", {5, 65535, 1300}),
+                              Box("INFO!", texts::InfoButtonFinishCalib)}));
   Words eeprom;
   sensor->WithModel([&](sim::SensorModel& m) { eeprom.assign(m.eeprom.begin(), m.eeprom.end()); });
   EXPECT_EQ(eeprom, block);
   EXPECT_EQ(SensorFactors(), (Factors{5, 65535, 1300}));
+}
+
+// START CALIBRATION against a silent sensor: one report, and GO does not
+// start after the factor read failed.
+TEST_F(CalibWorkflow, StartCalibrationWithoutFactorsDoesNotGoLive) {
+  sensor->InjectFault(sim::Fault::kSilence, /*once=*/false);
+  const Factors shown = EditFactors();
+  toolkit->Popups().QueueConfirm(1);
+  Click("ButtonStartCalib");
+  EXPECT_EQ(Boxes(), (Strings{Box("START CALIBRATION", texts::InfoWhiteTarget),
+                              Box(calib->lnk.VersionText(), texts::InfoTimeoutVer)}));
+  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{1, 9}));
+  EXPECT_EQ(calib->live.poll, 0);
+  EXPECT_EQ(EditFactors(), shown);
+}
+
+// SEND and FINISH ask before fields that hold neither read nor calculated
+// factors (the layout's, or after a GET that timed out) go to the EEPROM;
+// No sends nothing. After a GET they go out unasked.
+TEST_F(CalibWorkflow, UnknownFactorsGoToTheEepromOnlyWhenTheUserAgrees) {
+  const Factors before = SensorFactors(), start = EditFactors();
+  for (const char* button : {"ButtonSendCF", "ButtonFinishCalib"}) {
+    toolkit->Popups().QueueConfirm(0);
+    Click(button);
+  }
+  sensor->InjectFault(sim::Fault::kSilence);
+  Click("ButtonGetCF");
+  toolkit->Popups().QueueConfirm(0);
+  Click("ButtonSendCF");
+  EXPECT_EQ(Boxes(), (Strings{Unknown("SEND CALIBRATION FACTORS", start),
+                              Unknown("FINISH CALIBRATION", start),
+                              Box(calib->lnk.VersionText(), texts::InfoTimeoutVer),
+                              Unknown("SEND CALIBRATION FACTORS", start)}));
+  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{9}));
+  EXPECT_EQ(SensorFactors(), before);
+
+  toolkit->Popups().ClearShown();
+  Click("ButtonGetCF");
+  Type("EditCFG", 1111);
+  Click("ButtonSendCF");
+  AwaitFrames(*sensor, 3);
+  EXPECT_EQ(Boxes(), Strings{});
+  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{9, 9, 8}));
+  EXPECT_EQ(SensorFactors(), (Factors{before[0], 1111, before[2]}));
 }
 
 // Closing the window ends the program, during GO after 3 frames and during

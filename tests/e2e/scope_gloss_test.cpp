@@ -48,10 +48,8 @@ TEST_F(ScopeGloss, FullCalibrationStoresVerifiedWordsAndSwitchesTheSensorToGloss
   for (int yes : {1, 1}) toolkit->Popups().QueueConfirm(yes);  // the second for reference 2
   std::tuple<bool, bool, bool> during;  // START red, main and calibration panel shown
   After(500, [&] {
-    for (const char* b :
-         {"ButtonStartCalibRef1", "ButtonStartCalibRef2", "ButtonConfirmCalib", "ButtonCloseCalib"})
+    for (const char* b : {"ButtonStartCalibRef1", "ButtonStartCalibRef2", "ButtonConfirmCalib"})
       ClickCalib(b);
-    toolkit->PanelWidget(Calib())->close();
     during = {toolkit->BackColor(Calib(), "ButtonStartCalibRef1") == kRed, Shown().first,
               Shown().second};
   });
@@ -135,7 +133,8 @@ TEST_F(ScopeGloss, ASilentSensorDuringASearchGivesOneReport) {
 }
 
 // Opening, closing, help and a reference 2 before any reference 1 send
-// nothing; a confirmation whose read-back differs fails and transfers nothing.
+// nothing; a confirmation whose read-back differs fails, says the EEPROM
+// holds unverified words and transfers nothing.
 TEST_F(ScopeGloss, ThePanelSendsNothingUntilAskedAndADifferingReadBackFails) {
   Start();
   ClickCalib("ButtonCloseCalib");
@@ -161,14 +160,45 @@ TEST_F(ScopeGloss, ThePanelSendsNothingUntilAskedAndADifferingReadBackFails) {
   sensor->InjectFault(sim::Fault::kCorrupt);
   toolkit->Popups().QueueConfirm(1);
   ClickCalib("ButtonConfirmCalib");
-  EXPECT_EQ(
-      Boxes(),
-      (Strings{Box("INFO!", InfoDispCalib60DEG), Box("START CALIBRATION!", InfoReferenz2),
-               Info(InfoSelectCalibPowerRef2), Info(InfoCalibRef2Fail),
-               Box("CONFIRM CALIBRATION!", InfoConfirmCalibration), Info(InfoCalibFailTimeout)}));
+  EXPECT_EQ(Boxes(),
+            (Strings{Box("INFO!", InfoDispCalib60DEG), Box("START CALIBRATION!", InfoReferenz2),
+                     Info(InfoSelectCalibPowerRef2), Info(InfoCalibRef2Fail),
+                     Box("CONFIRM CALIBRATION!", InfoConfirmCalibration),
+                     Box("ATTENTION!", QString(InfoCalibFailTimeout) + InfoCalibUnverified)}));
   QThread::msleep(100);
   EXPECT_EQ(ReceivedOrders(*sensor), (Orders{10, 11}));
   EXPECT_EQ(Int("Evalmode"), 6);  // the calibration set-up
+}
+
+// CLOSE, or the window's close, during a search ends it at its next step:
+// no more frames, no result box, no calibration word changed, the main
+// panel back.
+TEST_F(ScopeGloss, ACloseDuringASearchEndsItAtItsNextStep) {
+  Start();
+  scope->gloss.gfpow1 = 11, scope->gloss.gfpow2 = 22, scope->gloss.gf60deg = 3600;
+  for (const bool button : {true, false}) {
+    SCOPED_TRACE(button ? "CLOSE" : "window closed");
+    if (!Shown().second) Click("ButtonCalibGf60Deg");
+    toolkit->Popups().ClearShown();
+    sensor->ClearLog();
+    const int before = DataRequests();
+    QObject steps;
+    auto* round = new QTimer(&steps);
+    QObject::connect(round, &QTimer::timeout, [&, button = button] {
+      if (DataRequests() != before + 2 || !scope->gloss.searching) return;
+      round->stop();
+      button ? ClickCalib("ButtonCloseCalib") : void(toolkit->PanelWidget(Calib())->close());
+    });
+    round->start(0);
+    toolkit->Popups().QueueConfirm(1);
+    ClickCalib("ButtonStartCalibRef1");
+    EXPECT_EQ(ReceivedOrders(*sensor), (Orders{1, 5, 1, 5}));
+    EXPECT_EQ(Boxes(),
+              (Strings{Box("START CALIBRATION!", InfoReferenz1), Info(InfoSelectCalibPowerRef1)}));
+    EXPECT_EQ(Gloss(), (Words{11, 22, 3600}));
+    EXPECT_EQ(Shown(), std::pair(true, false));
+    EXPECT_EQ(toolkit->BackColor(Calib(), "ButtonStartCalibRef1"), kLightGrey);
+  }
 }
 
 }  // namespace

@@ -256,6 +256,85 @@ TEST_F(ScopeRecorder, AnExistingFileIsKeptOnNoAndWhenItsReplacementFailsAndIsGiv
   EXPECT_TRUE(Locked(false));
 }
 
+// A recording whose first reading fails holds nothing: no save is offered
+// and no file is left.
+TEST_F(ScopeRecorder, ARecordingWithoutAReadingOffersNoSave) {
+  Plan(1, 5);
+  sensor->InjectFault(sim::Fault::kSilence);
+  toolkit->Popups().QueueFile(2, Path("rec.dat"));
+  Click("ButtonStartRecord");
+  EXPECT_EQ(Boxes(), (Strings{Box(scope->lnk.VersionText(), InfoTimeoutVer),
+                              Attention(" No value was recorded! \n There is nothing to save. ")}));
+  EXPECT_EQ(Files(), QStringList{});
+  EXPECT_TRUE(Locked(false));
+}
+
+// The record file's directory removed during a recording: the recovery file
+// that went with it is reported when it goes, never cited later, and the
+// records are offered again before they are dropped.
+TEST_F(ScopeRecorder, ADirectoryRemovedDuringARecordingLosesNoRecordUnasked) {
+  const QString sub = Path("sub"), file = Path("sub/rec.dat");
+  ASSERT_TRUE(QDir().mkdir(sub));
+  Plan(1, 3);
+  bool removed = false;
+  Poll([&] {
+    if (Sent() == 2 && !std::exchange(removed, true)) QDir(sub).removeRecursively();
+  });
+  toolkit->Popups().QueueFile(2, file);
+  toolkit->Popups().QueueFile(0, "");  // no other file at first
+  toolkit->Popups().QueueFile(2, Path("all.dat"));
+  for (int yes : {1, 1}) toolkit->Popups().QueueConfirm(yes);  // save; choose a file after all
+  Click("ButtonStartRecord");
+  const Strings boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 5u);
+  EXPECT_EQ(boxes[0],
+            Attention(" Writing the recovery file failed: \n " + QDir::toNativeSeparators(file) +
+                      ".recovery \n the file has been removed \n"
+                      " The recording goes on; until they are saved, \n"
+                      " the records are kept in memory only. "));
+  EXPECT_EQ(boxes[1], Confirm(file));
+  EXPECT_EQ(boxes[2].rfind(Failed(file), 0), 0u) << boxes[2];
+  EXPECT_EQ(boxes[3],
+            Attention(" The 3 records were not saved, \n and no recovery file holds them. \n"
+                      " Choose a file for them now? \n"
+                      " Otherwise they are lost when the next recording starts. "));
+  EXPECT_EQ(boxes[4], Saved());
+  EXPECT_EQ(Read(Path("all.dat")), FileOf(sensor->SentRecords(), 3));
+  EXPECT_EQ(Files(), QStringList{"all.dat"});
+}
+
+// A recovery file on a disk that fills (a file size limit) is reported once,
+// when it happens, and the recording goes on; after a failed save it is
+// cited with the records it really holds and the re-save is offered again.
+TEST_F(ScopeRecorder, ARecoveryFileOnAFullDiskIsReportedOnceAndNeverOverstated) {
+  Plan(1, 4);
+  SizeLimit(2 * 71 + 30);  // two records fit, the record file of four does not
+  toolkit->Popups().QueueFile(2, Path("rec.dat"));
+  toolkit->Popups().QueueFile(0, "");
+  toolkit->Popups().QueueConfirm(1);  // save
+  toolkit->Popups().QueueConfirm(0);  // then leave them unsaved
+  Click("ButtonStartRecord");
+  SizeLimit(0);
+  const QString recovery = QDir::toNativeSeparators(Path("rec.dat.recovery"));
+  const Strings boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 4u);
+  EXPECT_EQ(boxes[0], Attention(" Writing the recovery file failed: \n " + recovery +
+                                " \n the disk is full \n"
+                                " The recording goes on; until they are saved, \n"
+                                " the records are kept in memory only. "));
+  EXPECT_EQ(boxes[1], Confirm(Path("rec.dat")));
+  EXPECT_EQ(boxes[2].rfind(Failed(Path("rec.dat")), 0), 0u) << boxes[2];
+  EXPECT_EQ(boxes[3],
+            Attention(" The 4 records were not saved, \n and the recovery file \n " + recovery +
+                      " \n holds only 2 of them. \n"
+                      " Choose a file for them now? \n"
+                      " Otherwise they are lost when the next recording starts. "));
+  const Records sent = sensor->SentRecords();
+  EXPECT_EQ(sent.size(), 4u);
+  EXPECT_EQ(Read(Path("rec.dat.recovery")), FileOf(sent, 2));
+  EXPECT_EQ(Files(), QStringList{"rec.dat.recovery"});
+}
+
 // Closing the recorder ends the recording and asks on the main panel; "no"
 // writes nothing and removes the recovery file.
 TEST_F(ScopeRecorder, CloseDuringARecordingAsksOnTheMainPanelAndNoWritesNothing) {
