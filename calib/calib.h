@@ -49,8 +49,8 @@ struct CalibState {
   std::uint16_t maxpow = 0;
   logic::ChannelMeans means;  // meanR, meanG, meanB, meanD
   bool measuring = false;     // CalcCF is taking its 100 frames
-  // The factor fields hold factors read from the sensor or calculated in
-  // this run, not the layout's start values.
+  // The factor fields hold factors read from the sensor on this port or
+  // calculated in this run, not the layout's start values.
   bool factorsKnown = false;
 };
 
@@ -75,6 +75,7 @@ class Calib final : public shell::Program {
   void CopyData() override;  // CopyDatatoVarsCalib: this program has no gloss factor
   // The measurement reports its own end ("CALIBRATION FAILED!").
   bool ShowsTimeoutBox() const override { return !cal.measuring; }
+  void ForgetSensor() override { cal.factorsKnown = false; }  // another sensor may answer
   // No loop starts any more once the user has closed the panel.
   void EndProgram() override;
 

@@ -69,6 +69,7 @@ void Program::CheckComLine() {
 void Program::ChangePort(int panel) {
   StopLoops();
   lnk.Close();
+  ForgetSensor();
   lnk.st.com = static_cast<std::uint16_t>(tk.GetCtrlInt(panel, "EditConnect"));
   ShowStatus("Init COM-Port ...");
   // The sensor may still be storing what the last operation sent; the line

@@ -74,6 +74,9 @@ class Program : public link::FailureReporter {
   virtual void StopLoops() = 0;
   // The record's words into the data variables (each program its own step).
   virtual void CopyData() = 0;
+  // Another port is about to be opened: what the program knew of the
+  // sensor on the old one no longer holds.
+  virtual void ForgetSensor() {}
   // Whether a failed transaction shows the time-out box besides "TIMEOUT".
   virtual bool ShowsTimeoutBox() const { return true; }
 

@@ -123,6 +123,19 @@ void Toolkit::MessagePopup(const QString& title, const QString& text) {
   d_->RunDialog(box);
 }
 
+void Toolkit::NoticePopup(const QString& title, const QString& text) {
+  if (popups_.Scripted()) {
+    popups_.Record(Shown(PopupRecord::Kind::kMessage, title, text, d_->VisiblePanels()));
+    return;
+  }
+  auto* box =
+      new QMessageBox(QMessageBox::NoIcon, title, text, QMessageBox::Ok, d_->DialogParent());
+  box->setTextFormat(Qt::PlainText);
+  box->setWindowModality(Qt::NonModal);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->show();
+}
+
 int Toolkit::ConfirmPopup(const QString& title, const QString& text) {
   if (popups_.Scripted()) {
     PopupRecord record = Shown(PopupRecord::Kind::kConfirm, title, text, d_->VisiblePanels());

@@ -252,6 +252,9 @@ class Toolkit {
   // Popups, all through Popups().
   PopupScript& Popups() { return popups_; }
   void MessagePopup(const QString& title, const QString& text);
+  // The same box without waiting for OK: for news that must not hold up
+  // what is running (scripted, recorded as a message).
+  void NoticePopup(const QString& title, const QString& text);
   int ConfirmPopup(const QString& title, const QString& text);  // 1 yes, 0 no
   // 0 cancelled, 1 existing file, 2 new file; the chosen path in *path.
   // With `restrictExtension` a name without the filter's extension gets it

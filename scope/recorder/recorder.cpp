@@ -210,11 +210,11 @@ void Scope::AppendRecord() {
   rec.rawfile[rec.otcrec] = r;
   const bool failedBefore = rec.recovery.Failed();
   if (!rec.recovery.Append(r) && !failedBefore && rec.recovery.Failed()) {
-    // Once, when it happens; the recording goes on.
-    tk.MessagePopup("ATTENTION!", QStringLiteral(" Writing the recovery file failed: \n %1 \n %2 \n"
-                                                 " The recording goes on; until they are saved, \n"
-                                                 " the records are kept in memory only. ")
-                                      .arg(Native(rec.recovery.Path()), rec.recovery.Error()));
+    // Once, when it happens; the recording goes on, so the box does not wait.
+    tk.NoticePopup("ATTENTION!", QStringLiteral(" Writing the recovery file failed: \n %1 \n %2 \n"
+                                                " The recording goes on; until they are saved, \n"
+                                                " the records are kept in memory only. ")
+                                     .arg(Native(rec.recovery.Path()), rec.recovery.Error()));
   }
   ++rec.otcrec;
   tk.SetCtrlVal(frame.recpanel, QStringLiteral("DispRecordedValues"), rec.otcrec);

@@ -225,6 +225,12 @@ TEST_F(CalibWorkflow, UnknownFactorsGoToTheEepromOnlyWhenTheUserAgrees) {
   EXPECT_EQ(Boxes(), Strings{});
   EXPECT_EQ(ReceivedOrders(*sensor), (Orders{9, 9, 8}));
   EXPECT_EQ(SensorFactors(), (Factors{before[0], 1111, before[2]}));
+
+  // Another port may lead to another sensor: what was read before counts no more.
+  Type("EditConnect", 1);
+  toolkit->Popups().QueueConfirm(0);
+  Click("ButtonSendCF");
+  EXPECT_EQ(Boxes(), Strings{Unknown("SEND CALIBRATION FACTORS", {before[0], 1111, before[2]})});
 }
 
 // Closing the window ends the program, during GO after 3 frames and during
