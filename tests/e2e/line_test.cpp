@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "calib_harness.h"
 #include "scope_harness.h"
 #include "shell/settings.h"
 
@@ -179,6 +180,26 @@ TEST_F(Line, CtrlSSavesTheChartOnShowAsPngOfItsSize) {
   QImage image(file);
   ASSERT_FALSE(image.isNull());
   EXPECT_EQ(image.size(), W(shown.toLatin1().constData())->size() * panel->devicePixelRatio());
+}
+
+class CalibLine : public CalibHarness {};
+
+TEST_F(CalibLine, PortListChoiceReconnectsAndIsRemembered) {
+  QSettings("Tavix", "TavixCalib").clear();
+  ASSERT_EQ(StartProgram(), 0);
+  auto* list = qobject_cast<QComboBox*>(W("SelectPort"));
+  ASSERT_NE(list, nullptr);
+  EXPECT_FALSE(list->accessibleName().isEmpty());
+  EXPECT_EQ(list->accessibleDescription(), shell::texts::InfoSelectPort);
+  qputenv("TAVIX_COM2", QByteArray::fromStdString(sensor->DevicePath()));
+  calib->portList.Refresh();
+  const int at = list->findData(2);
+  ASSERT_GE(at, 0);
+  sensor->ClearLog();
+  Choose("SelectPort", at);
+  EXPECT_EQ(Int("EditConnect"), 2);
+  EXPECT_EQ(ReceivedOrders(*sensor), Orders{7});
+  EXPECT_EQ(calib->settings.LastDevice(), QString::fromStdString(sensor->DevicePath()));
 }
 
 }  // namespace
