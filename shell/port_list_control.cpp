@@ -1,5 +1,7 @@
 #include "shell/port_list_control.h"
 
+#include <algorithm>
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
