@@ -72,6 +72,7 @@ class Calib final : public shell::Program {
   void InstallHelpTexts() override;
   void InitVars() override;
   void StopLoops() override { live.poll = 0; }
+  bool LoopRuns() const override { return live.poll != 0 || cal.measuring; }
   void CopyData() override;  // CopyDatatoVarsCalib: this program has no gloss factor
   // The measurement reports its own end ("CALIBRATION FAILED!").
   bool ShowsTimeoutBox() const override { return !cal.measuring; }

@@ -13,6 +13,7 @@ namespace {
 // text in a box titled "INFO!".
 constexpr ui::HelpText kHelp[] = {
     {"EditConnect", InfoEditConnect},
+    {"SelectPort", InfoSelectPort},
     {"ButtonGo", InfoButtonGo},
     {"ButtonStop", InfoButtonStop},
     {"ButtonStartCalib", InfoButtonStartCalib},
@@ -54,6 +55,7 @@ ui::CallbackTable MakeCallbackTable(Calib* calib) {
   table.panels = {{"CBF_P", shell::CBF_P<Calib>}};
   table.controls = {
       {"CBF_EditConnect", shell::CBF_EditConnect<Calib>},
+      {"CBF_SelectPort", shell::CBF_SelectPort<Calib>},
       {"CBF_ButtonGo", Commit<CBF_ButtonGo>},
       {"CBF_ButtonStop", Commit<CBF_ButtonStop>},
       {"CBF_EditPmod", Commit<CBF_EditPmod>},

@@ -24,7 +24,8 @@ QStringList PanelControls() {
 
 }  // namespace
 
-Calib::Calib(ui::Toolkit& toolkit, link::Port& port) : shell::Program(toolkit, port, "INFO") {}
+Calib::Calib(ui::Toolkit& toolkit, link::Port& port)
+    : shell::Program(toolkit, port, "TavixCalib", "INFO") {}
 
 ui::CallbackTable Calib::MakeCallbackTable() {
   return calib::MakeCallbackTable(this);

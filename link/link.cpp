@@ -52,6 +52,12 @@ void Link::StartPaced(double delay) {
 
 void Link::SettleWait() {
   st.tdiff = 0.0;
+  if (log_ != nullptr && log_->Active()) {
+    const double left = st.transbeg + st.waitdel - port_.Now();
+    if (left > 0.0) {
+      log_->Note(QStringLiteral("settle wait %1 s of %2 s").arg(left, 0, 'f', 3).arg(st.waitdel));
+    }
+  }
   for (;;) {
     st.tdiff = port_.Now() - st.transbeg;
     if (!(st.waitdel > st.tdiff)) break;

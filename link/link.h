@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include "link/line_log.h"
 #include "link/port.h"
 #include "protocol/frame.h"
 #include "protocol/params.h"
@@ -72,6 +73,8 @@ class Link {
   LinkState st;
 
   Port& port() { return port_; }
+  // Where settle waits are logged (the port logs the bytes); none by default.
+  void SetLog(LineLog* log) { log_ = log; }
 
   // Opens port `com` with the fixed line settings; on success sets the
   // time-out, flushes both queues and switches the handshake off. Returns
@@ -167,6 +170,7 @@ class Link {
 
   Port& port_;
   FailureReporter& reporter_;
+  LineLog* log_ = nullptr;
   bool reported_ = false;     // this operation has reported its failure
   double writeStart_ = 0.0;   // when this write-only operation started
   int bytesWritten_ = 0;      // and what it has written since

@@ -14,6 +14,7 @@ namespace {
 constexpr ui::HelpText kMainHelp[] = {
     {"DispStatus", InfoStatus},
     {"EditConnect", InfoEditConnect},
+    {"SelectPort", InfoSelectPort},
     {"ButtonSend", InfoButtonSend},
     {"ButtonGet", InfoButtonGet},
     {"SelectRAM", InfoSelectMEM},
@@ -94,6 +95,7 @@ ui::CallbackTable MakeCallbackTable(Scope* scope) {
   };
   table.controls = {
       {"CBF_EditConnect", shell::CBF_EditConnect<Scope>},
+      {"CBF_SelectPort", shell::CBF_SelectPort<Scope>},
       {"CBF_ButtonSend", Commit<CBF_ButtonSend>},
       {"CBF_ButtonGet", Commit<CBF_ButtonGet>},
       {"CBF_SelectRAM", CBF_SelectRAM},

@@ -7,6 +7,7 @@ namespace tavix::scope::texts {
 
 // The serial line's texts, the same in both programs.
 using shell::texts::InfoEditConnect;
+using shell::texts::InfoSelectPort;
 using shell::texts::InfoStatus;
 using shell::texts::InfoTimeout;
 using shell::texts::InfoTimeoutVer;

@@ -99,7 +99,12 @@ class Scope final : public shell::Program {
   void InitVars() override;
   void AfterVersion() override { GetPara(); }  // the sensor's parameter set onto the panel
   void StopLoops() override;
+  bool LoopRuns() const override {
+    return flags.poll != 0 || flags.pollrecord != 0 || gloss.searching;
+  }
   void CopyData() override;
+  // The main panel's graph in front, the recorder's chart.
+  QString ChartOnShow(int panel) const override;
 
   // Parameter transfer.
   void SendPara();

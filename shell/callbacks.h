@@ -1,5 +1,5 @@
 // The callbacks both programs bind to the same controls: the close of the
-// main panel and Enter in its COM field. `P` is the program type the
+// main panel, Enter in its COM field and a choice in its port list. `P` is the program type the
 // callback data points to.
 #pragma once
 
@@ -16,6 +16,12 @@ int CBF_P(int, int event, void* callbackData, int, int) {
 template <class P>
 int CBF_EditConnect(int panel, int, int event, void* callbackData, int, int) {
   if (event == ui::EVENT_COMMIT) static_cast<P*>(callbackData)->ChangePort(panel);
+  return 0;
+}
+
+template <class P>
+int CBF_SelectPort(int panel, int, int event, void* callbackData, int, int) {
+  if (event == ui::EVENT_COMMIT) static_cast<P*>(callbackData)->ChoosePort(panel);
   return 0;
 }
 

@@ -14,6 +14,7 @@ namespace tavix::shell {
 namespace {
 
 const char* const kPortOption = "port";
+const char* const kLogOption = "log";
 
 void Describe(QCommandLineParser& parser, const ProgramId& id) {
   parser.setApplicationDescription(QString::fromUtf8(id.description));
@@ -26,6 +27,11 @@ void Describe(QCommandLineParser& parser, const ProgramId& id) {
                     QStringLiteral("Port 1 is DEVICE (for example /dev/ttyUSB0 or a simulator's "
                                    "pseudo-terminal) instead of the first serial port listed."),
                     QStringLiteral("DEVICE")});
+  parser.addOption({kLogOption,
+                    QStringLiteral("Write every frame sent and every answer received, failures, "
+                                   "settle waits and port changes to FILE (kept below 4 MiB; "
+                                   "the older part goes to FILE.1)."),
+                    QStringLiteral("FILE")});
 }
 
 void Name(QCoreApplication& app, const ProgramId& id) {
@@ -75,7 +81,7 @@ std::optional<int> AnswerWithoutDisplay(int argc, char** argv, const ProgramId& 
   return 0;
 }
 
-void ApplyCommandLine(QApplication& app, const ProgramId& id) {
+Options ApplyCommandLine(QApplication& app, const ProgramId& id) {
   Name(app, id);
   QGuiApplication::setDesktopFileName(QString::fromUtf8(id.desktopFile));
   QCommandLineParser parser;
@@ -85,6 +91,9 @@ void ApplyCommandLine(QApplication& app, const ProgramId& id) {
     // Port number 1 maps to the device named by TAVIX_COM1.
     qputenv("TAVIX_COM1", parser.value(kPortOption).toLocal8Bit());
   }
+  Options options;
+  options.logFile = parser.value(kLogOption);
+  return options;
 }
 
 }  // namespace tavix::shell

@@ -1,5 +1,6 @@
 // The command line both programs take (--help, --version, --port DEVICE:
-// port 1 is DEVICE; help and version need no display) and the display.
+// port 1 is DEVICE, --log FILE: the line log; help and version need no
+// display) and the display.
 #pragma once
 
 #include <memory>
@@ -24,9 +25,14 @@ std::optional<int> AnswerWithoutDisplay(int argc, char** argv, const ProgramId& 
 // one line on standard error.
 std::unique_ptr<QApplication> OpenDisplay(int& argc, char** argv, const ProgramId& id);
 
+// What the command line asks of the program object.
+struct Options {
+  QString logFile;  // --log: where the line log goes; empty for none
+};
+
 // After it: names the application and its desktop entry, parses the command
 // line (a wrong one ends the program with a message and exit code 1) and
 // makes port 1 the device given with --port.
-void ApplyCommandLine(QApplication& app, const ProgramId& id);
+Options ApplyCommandLine(QApplication& app, const ProgramId& id);
 
 }  // namespace tavix::shell

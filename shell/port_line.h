@@ -22,6 +22,11 @@ inline constexpr const char* InfoTimeout =
     " TIMEOUT \n"
     " NO SERIAL CONNECTION TO SENSOR.";
 inline constexpr const char* InfoEditConnect = " Select a serial COM-PORT.";
+inline constexpr const char* InfoSelectPort =
+    " The serial ports of this computer, each with its COM number, \n"
+    " its device and, where known, its description, manufacturer \n"
+    " and serial number. Choosing one connects to it as a new \n"
+    " number in the COM field does. ";
 inline constexpr const char* InfoTimeoutVer =
     " ATTENTION! \n"
     " \n"

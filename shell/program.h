@@ -12,8 +12,12 @@
 
 #include <QString>
 
+#include "link/line_log.h"
 #include "link/link.h"
+#include "link/logged_port.h"
 #include "protocol/params.h"
+#include "shell/port_list_control.h"
+#include "shell/settings.h"
 #include "ui/toolkit.h"
 
 namespace tavix::shell {
@@ -23,12 +27,21 @@ void SayOnStandardError(const QString& line);
 
 class Program : public link::FailureReporter {
  public:
+  // `name`: the program's name, under which its settings are kept;
   // `lineCheckTitle`: the title of the line check's own time-out box.
-  Program(ui::Toolkit& toolkit, link::Port& port, const char* lineCheckTitle);
+  Program(ui::Toolkit& toolkit, link::Port& port, const char* name, const char* lineCheckTitle);
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
   ui::Toolkit& tk;
+  link::LineLog lineLog;  // frames, answers, failures, settle waits, port changes
+  SettingsStore settings;
+  PortListControl portList;  // beside the COM field
+
+ private:
+  link::LoggedPort loggedPort_;  // the link's port: the real one, logged
+
+ public:
   link::Link lnk;               // link state: lnk.st
   protocol::ParamBlock block;   // pp: block.pp
   protocol::DataRecord record;  // databuf: record.databuf
@@ -47,8 +60,27 @@ class Program : public link::FailureReporter {
   // settle delay of the last operation the port the field names is opened
   // and checked.
   void ChangePort(int panel);
+  // A port chosen in the port list: its number into the COM field, then as
+  // ChangePort.
+  void ChoosePort(int panel);
   // The user closes the main panel: the loops end and the event loop quits.
   virtual void EndProgram();
+
+  // A file dialog (FileSelectPopup with the extension completed, cancel and
+  // new directories allowed) that starts where DialogStartDirectory says for
+  // `dialog` and remembers the directory it was left in. The result as
+  // FileSelectPopup's.
+  int SelectFile(const QString& dialog, const QString& programDir, const QString& defaultName,
+                 const QString& filter, const QString& title, const QString& buttonLabel,
+                 QString* path);
+
+  // Ctrl+S on `panel` saves the chart ChartOnShow names (SaveChart).
+  void AddSaveChartShortcut(int panel);
+  // The chart on show on `panel` as a PNG of its size, to a file the user
+  // picks; a file that cannot be written is reported.
+  void SaveChart(int panel);
+  // The name of the chart `panel` shows, or empty when it shows none.
+  virtual QString ChartOnShow(int /*panel*/) const { return QString(); }
 
   // Sets `flag` to 1 and asks for one data record after another while it
   // is 1; each good one, decoded and copied into the data variables, goes
@@ -72,6 +104,8 @@ class Program : public link::FailureReporter {
   virtual void AfterVersion() {}
   // Clears every loop flag.
   virtual void StopLoops() = 0;
+  // Whether a loop runs (its flag is set): the port list waits until none does.
+  virtual bool LoopRuns() const = 0;
   // The record's words into the data variables (each program its own step).
   virtual void CopyData() = 0;
   // Another port is about to be opened: what the program knew of the
@@ -81,7 +115,13 @@ class Program : public link::FailureReporter {
   virtual bool ShowsTimeoutBox() const { return true; }
 
  private:
+  // Port 1 is the device that answered the last line check when neither
+  // --port nor TAVIX_COM1 names one and it is still there; the port line
+  // says so (or that it is gone) after the first open.
+  void UseRememberedDevice();
+
   const char* lineCheckTitle_;
+  QString rememberedNote_;  // for the port line of the start's open
 };
 
 }  // namespace tavix::shell

@@ -26,7 +26,8 @@ QStringList CalibPanelControls() {
 
 }  // namespace
 
-Scope::Scope(ui::Toolkit& toolkit, link::Port& port) : shell::Program(toolkit, port, "INFO!") {}
+Scope::Scope(ui::Toolkit& toolkit, link::Port& port)
+    : shell::Program(toolkit, port, "TavixScope", "INFO!") {}
 
 ui::CallbackTable Scope::MakeCallbackTable() {
   return scope::MakeCallbackTable(this);
@@ -44,7 +45,22 @@ bool Scope::LoadPanels() {
   frame.calibpanel = tk.LoadPanel(0, kLayoutFile, kCalibPanelResource, CalibPanelControls());
   if (frame.calibpanel < 0) return false;
   frame.proj_dir = tk.ProjectDir();
+  AddSaveChartShortcut(frame.panel);
+  AddSaveChartShortcut(frame.recpanel);
   return true;
+}
+
+QString Scope::ChartOnShow(int panel) const {
+  if (panel == frame.recpanel) return QStringLiteral("GraphRecord");
+  if (panel != frame.panel) return QString();
+  // The zoom graph shares its place with the X/Y graph; the one in front shows.
+  if (tk.IsVisible(panel, "GraphData2") && tk.IsInFront(panel, "GraphData2", "GraphData1")) {
+    return QStringLiteral("GraphData2");
+  }
+  for (const char* graph : {"GraphData1", "GraphRaw1", "GraphGF"}) {
+    if (tk.IsVisible(panel, graph)) return QString::fromLatin1(graph);
+  }
+  return QString();
 }
 
 void Scope::StopLoops() {

@@ -11,12 +11,12 @@ using protocol::Target;
 
 namespace {
 
-// The file dialog both directions use: "init.dat" in the program's directory.
+// The file dialog both directions use: "init.dat" where the last parameter
+// file was, or the program's directory when that can be written, or the
+// user's documents.
 int SelectParamFile(Scope& s) {
-  return s.tk.FileSelectPopup(s.frame.proj_dir, "init.dat", "*.dat", "init", "OK",
-                              /*restrictDirectory=*/false, /*restrictExtension=*/true,
-                              /*allowCancel=*/true, /*allowMakeDirectory=*/true,
-                              &s.frame.file_name);
+  return s.SelectFile("paramFile", s.frame.proj_dir, "init.dat", "*.dat", "init", "OK",
+                      &s.frame.file_name);
 }
 
 }  // namespace

@@ -27,11 +27,11 @@ std::uint16_t ReadWord(Scope& s, const char* control) {
       std::clamp(s.tk.GetCtrlInt(s.frame.recpanel, control), 0, 0xFFFF));
 }
 
-// The record-file dialog: "record.dat" in the program's directory.
+// The record-file dialog: "record.dat" where the last record file was, or
+// the program's directory when that can be written, or the user's documents.
 int SelectRecordFile(Scope& s, QString* path) {
-  return s.tk.FileSelectPopup(s.frame.proj_dir, "record.dat", "*.dat", "FILENAME!", "OK",
-                              /*restrictDirectory=*/false, /*restrictExtension=*/true,
-                              /*allowCancel=*/true, /*allowMakeDirectory=*/true, path);
+  return s.SelectFile("recordFile", s.frame.proj_dir, "record.dat", "*.dat", "FILENAME!", "OK",
+                      path);
 }
 
 // After a failed save: another file, an existing one only when the user
