@@ -100,16 +100,18 @@ bool LineSink::OpenFile(const QString& path, QString* error) {
 }
 
 bool LineSink::WriteHeader(const QByteArray& header) {
-  {
-    std::lock_guard lock(mu_);
-    if (headerDone_) return true;
-    headerDone_ = true;
-  }
-  return header.isEmpty() || Write(header);
+  std::lock_guard lock(mu_);
+  if (headerDone_ || header.isEmpty()) return true;
+  headerDone_ = true;
+  return WriteLocked(header);
 }
 
 bool LineSink::Write(const QByteArray& line) {
   std::lock_guard lock(mu_);
+  return WriteLocked(line);
+}
+
+bool LineSink::WriteLocked(const QByteArray& line) {
   if (!WriteAll(fd_, line)) return false;
   // A file gets each line onto the disk before the next reading is asked for.
   if (!path_.isEmpty()) return ::fdatasync(fd_) == 0;

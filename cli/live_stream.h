@@ -36,12 +36,15 @@ class LineSink {
 
   // Creates or empties `path`; false with `error` when it cannot.
   bool OpenFile(const QString& path, QString* error);
-  // Writes the header the first time only (one stream, one header).
+  // Writes `header` the first time only (one stream, one header), before
+  // any other sensor's line can come.
   bool WriteHeader(const QByteArray& header);
   bool Write(const QByteArray& line);
   const QString& Path() const { return path_; }  // empty for standard output
 
  private:
+  bool WriteLocked(const QByteArray& line);
+
   std::mutex mu_;
   int fd_ = 1;
   QString path_;

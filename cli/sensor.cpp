@@ -212,43 +212,52 @@ int Sensor::Check(Target target, const protocol::ParamWords& set, const QString&
 int Sensor::Live(const CommandLine& cl, const LiveOutput& out, const StopSignal& stop) {
   std::uint16_t poll = 0;
   long taken = 0;
-  bool writeFailed = false;
-  int writeErrno = 0;
+  int writeErrno = 0;  // nonzero once a line could not be written
   protocol::DataRecord record;
   double next = Timer();
   failed_ = false;
-  if (!out.sink->WriteHeader(LiveHeader(cl.format, out.portColumn))) {
-    writeErrno = errno;
-    writeFailed = true;
-  }
+  // A file gets each line onto its disk before the next request. Standard
+  // output gets it while the next answer is on the line, so that writing
+  // it (and waking its reader) does not hold the request back; before an
+  // interval wait and at the end it goes out at once.
+  const bool toFile = !out.sink->Path().isEmpty();
+  QByteArray pending;
+  auto write = [&](const QByteArray& line) {
+    if (writeErrno == 0 && !line.isEmpty() && !out.sink->Write(line))
+      writeErrno = errno ? errno : EIO;
+  };
+  auto flush = [&] {
+    write(pending);
+    pending.clear();
+  };
+  if (!out.sink->WriteHeader(LiveHeader(cl.format, out.portColumn)))
+    writeErrno = errno ? errno : EIO;
   auto progress = [&] {
     if (cl.count) {
       console_.Progress(name_, QStringLiteral("live %1/%2 readings").arg(taken).arg(*cl.count));
     }
   };
   progress();
-  if (!writeFailed && !stop.Requested()) {
+  if (writeErrno == 0 && !stop.Requested()) {
     lnk_.Poll(block_, poll, record,
               {.onRecord =
                    [&] {
                      protocol::DataVars data;
                      protocol::CopyDatatoVars(record, data);
-                     const QByteArray line = LiveLine(cl.format, out.portColumn, name_,
-                                                      QDateTime::currentDateTimeUtc(), data);
-                     if (!out.sink->Write(line)) {
-                       writeErrno = errno;
-                       writeFailed = true;
-                     }
+                     pending = LiveLine(cl.format, out.portColumn, name_,
+                                        QDateTime::currentDateTimeUtc(), data);
+                     if (toFile) flush();
                      ++taken;
                      progress();
                    },
                .afterPass =
                    [&] {
-                     if (writeFailed || stop.Requested() || (cl.count && taken >= *cl.count)) {
+                     if (writeErrno != 0 || stop.Requested() || (cl.count && taken >= *cl.count)) {
                        poll = 0;
                        return;
                      }
                      if (cl.interval > 0.0) {
+                       flush();
                        // A reading every interval from the first request on;
                        // one that came late does not make the next ones crowd.
                        next = std::max(next + cl.interval, Timer());
@@ -256,13 +265,13 @@ int Sensor::Live(const CommandLine& cl, const LiveOutput& out, const StopSignal&
                        if (stop.Requested()) poll = 0;
                      }
                    },
-               .whileWaiting = nullptr});
+               .whileWaiting = flush});
   }
+  flush();
   console_.EndProgress(name_);
   if (failed_) return Fail(QStringLiteral("live"), protocol::kDataBytes);
-  if (writeFailed) {
-    const QString where =
-        out.sink->Path().isEmpty() ? QStringLiteral("standard output") : out.sink->Path();
+  if (writeErrno != 0) {
+    const QString where = toFile ? out.sink->Path() : QStringLiteral("standard output");
     console_.Err(QStringLiteral("%1: live: cannot write %2: %3")
                      .arg(name_, where, QString::fromLocal8Bit(std::strerror(writeErrno))));
     return kExitSensorFailed;
