@@ -37,11 +37,12 @@ void Console::Err(const QString& line) {
   DrawLine();
 }
 
-void Console::OutRaw(const QByteArray& data) {
+bool Console::OutRaw(const QByteArray& data) {
   std::lock_guard lock(mu_);
   ClearLine();
-  WriteAll(STDOUT_FILENO, data);
+  const bool ok = WriteAll(STDOUT_FILENO, data);
   DrawLine();
+  return ok;
 }
 
 void Console::Progress(const QString& device, const QString& text) {

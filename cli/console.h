@@ -23,8 +23,9 @@ class Console {
   // One line (a "\n" is added) on standard output or standard error.
   void Out(const QString& line);
   void Err(const QString& line);
-  // Raw bytes on standard output (a parameter file).
-  void OutRaw(const QByteArray& data);
+  // Raw bytes on standard output (a parameter file, live lines); false
+  // when standard output refuses them.
+  bool OutRaw(const QByteArray& data);
 
   // The progress of one sensor ("write eeprom 12/33"); all sensors share
   // one line on the terminal. Nothing unless standard error is a terminal.

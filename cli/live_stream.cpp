@@ -112,6 +112,7 @@ bool LineSink::Write(const QByteArray& line) {
 }
 
 bool LineSink::WriteLocked(const QByteArray& line) {
+  if (path_.isEmpty()) return console_.OutRaw(line);
   if (!WriteAll(fd_, line)) return false;
   // A file gets each line onto the disk before the next reading is asked for.
   if (!path_.isEmpty()) return ::fdatasync(fd_) == 0;

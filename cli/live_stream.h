@@ -27,9 +27,12 @@ QByteArray LiveLine(LiveFormat format, bool portColumn, const QString& device,
 // Each line goes out with one write(2); into a file it is also handed to
 // the disk (fdatasync) before Write returns, so an interrupt, a kill or a
 // power loss leaves only whole lines.
+class Console;
+
 class LineSink {
  public:
-  LineSink() = default;  // standard output
+  // Standard output, through `console` (which keeps its progress line apart).
+  explicit LineSink(Console& console) : console_(console) {}
   LineSink(const LineSink&) = delete;
   LineSink& operator=(const LineSink&) = delete;
   ~LineSink();
@@ -45,8 +48,9 @@ class LineSink {
  private:
   bool WriteLocked(const QByteArray& line);
 
+  Console& console_;
   std::mutex mu_;
-  int fd_ = 1;
+  int fd_ = -1;
   QString path_;
   bool headerDone_ = false;
 };

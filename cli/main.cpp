@@ -177,7 +177,7 @@ int Run(const CommandLine& cl, Interrupts& interrupts) {
   if (cl.sub == Subcommand::kLive) {
     for (std::size_t i = 0; i < ports.size(); ++i) {
       if (i == 0 || perPort) {
-        sinks.push_back(std::make_unique<LineSink>());
+        sinks.push_back(std::make_unique<LineSink>(console));
         if (!cl.output.isEmpty() && !sinks.back()->OpenFile(ports[i].output, &error)) {
           return Usage(QStringLiteral("cannot write %1: %2").arg(ports[i].output, error));
         }
