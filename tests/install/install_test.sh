@@ -22,7 +22,7 @@ fail() { echo "install test: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-for f in bin/TavixScope bin/TavixCalib bin/tavix-sensor-sim \
+for f in bin/TavixScope bin/TavixCalib bin/tavix-sensor-sim bin/tavix \
          share/tavix/TavixScope.uir share/tavix/TavixCalib.uir \
          share/tavix/tavix-logo.png share/tavix/tavix-logo-dark.png \
          share/applications/tavix-scope.desktop share/applications/tavix-calib.desktop \
@@ -90,5 +90,10 @@ QT_QPA_PLATFORM=offscreen timeout 10 "$prefix/bin/TavixCalib" --port "$device" >
 code=$?
 set -e
 [ "$code" -eq 255 ] || fail "TavixCalib without its bundle ended with $code, not -1"
+# The command-line program needs no display and no files of its own.
+v="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/tavix" --version)"
+[ "$v" = "tavix 1.0" ] || fail "tavix --version printed '$v'"
+v="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/tavix" --port "$device" version)"
+[ "$v" = "TAVIX SENSOR SIMULATOR V1.0" ] || fail "tavix version printed '$v'"
 echo quit >&3
 echo "install test: passed"
