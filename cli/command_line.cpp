@@ -144,7 +144,8 @@ const char* const kWriteHelp =
     "settle delay of 1.0 s has passed and compared word by word; each differing\n"
     "word is listed (word number, written, read) and the status is 3.\n"
     "\n"
-    "  --no-verify   do not read the set back\n";
+    "  --no-verify   do not read the set back; the settle delay is still waited\n"
+    "                out, so that the next command finds the sensor ready\n";
 
 const char* const kCheckHelp =
     "Usage: tavix check ram|eeprom FILE [--port DEVICE | --com N]...\n"
@@ -192,7 +193,8 @@ const char* const kFactorsHelp =
     "\n"
     "  --yes         needed for set: the factors change every reading the sensor makes\n"
     "  --force       accept factors outside 750 to 1250 (still 0 to 65535)\n"
-    "  --no-verify   do not read the factors back\n";
+    "  --no-verify   do not read the factors back (the settle delay is still\n"
+    "                waited out)\n";
 
 bool ParseWord(const QString& text, long min, long max, long* out) {
   bool ok = false;
