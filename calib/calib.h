@@ -10,6 +10,7 @@
 
 #include "logic/calib_factors.h"
 #include "protocol/codes.h"
+#include "protocol/frame.h"
 #include "protocol/params.h"
 #include "shell/program.h"
 #include "ui/toolkit.h"
@@ -21,8 +22,8 @@ inline constexpr int kPanelResource = 1;
 
 // Settle delays (seconds) of this program's operations.
 inline constexpr double kSettleCalibPara = 0.2;
-inline constexpr double kSettleGetCF = 0.1;
-inline constexpr double kSettleSendCF = 0.8;
+inline constexpr double kSettleGetCF = protocol::kSettleGetCF;
+inline constexpr double kSettleSendCF = protocol::kSettleSendCF;
 
 // The panel and the program's place in its life.
 struct FrameState {

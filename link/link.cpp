@@ -20,9 +20,9 @@ constexpr double kHandOverSeconds = 0.0003;
 
 Link::Link(Port& port, FailureReporter& reporter) : port_(port), reporter_(reporter) {}
 
-int Link::Open(std::uint16_t com) {
+int Link::Open(std::uint16_t com, const QString& device) {
   st.com = com;
-  const int ret = port_.OpenComConfig(com, QString(), kBaud, kParityNone, kDataBits, kStopBits,
+  const int ret = port_.OpenComConfig(com, device, kBaud, kParityNone, kDataBits, kStopBits,
                                       kQueueSize, kQueueSize);
   st.ret = static_cast<std::int16_t>(ret);
   if (ret < 0) {

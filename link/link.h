@@ -76,11 +76,12 @@ class Link {
   // Where settle waits are logged (the port logs the bytes); none by default.
   void SetLog(LineLog* log) { log_ = log; }
 
-  // Opens port `com` with the fixed line settings; on success sets the
-  // time-out, flushes both queues and switches the handshake off. Returns
-  // the open result (stored in st.ret); on failure st.szStatus holds the
-  // message for it.
-  int Open(std::uint16_t com);
+  // Opens port `com` with the fixed line settings (on `device` when one is
+  // given, otherwise on the device the port number stands for); on success
+  // sets the time-out, flushes both queues and switches the handshake off.
+  // Returns the open result (stored in st.ret); on failure st.szStatus
+  // holds the message for it.
+  int Open(std::uint16_t com, const QString& device = QString());
   void Close();
 
   // The version request: order 7 without a flush before the write, wait for

@@ -38,6 +38,8 @@ enum Order : std::uint16_t {
 inline constexpr double kSettleStart = 0.1;
 inline constexpr double kSettleSendPara = 1.0;
 inline constexpr double kSettleGetPara = 0.1;
+inline constexpr double kSettleGetCF = 0.1;   // read the calibration factors
+inline constexpr double kSettleSendCF = 0.8;  // write them to EEPROM
 
 // Builds the request for `order` at the start of `frame`: sync word, order,
 // payload, each word high byte first. Order 2 carries `row` and that row's

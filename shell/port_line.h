@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "link/link.h"
+#include "link/texts.h"
 #include "ui/toolkit.h"
 
 namespace tavix::shell {
@@ -16,23 +17,14 @@ namespace texts {
 // Help texts of the port line and the messages of a failed line check and
 // a failed transaction, the same in both programs.
 inline constexpr const char* InfoStatus = " Displays serial interface status messages.";
-inline constexpr const char* InfoTimeout =
-    " ATTENTION! \n"
-    " \n"
-    " TIMEOUT \n"
-    " NO SERIAL CONNECTION TO SENSOR.";
+using link::texts::InfoTimeout;
 inline constexpr const char* InfoEditConnect = " Select a serial COM-PORT.";
 inline constexpr const char* InfoSelectPort =
     " The serial ports of this computer, each with its COM number, \n"
     " its device and, where known, its description, manufacturer \n"
     " and serial number. Choosing one connects to it as a new \n"
     " number in the COM field does. ";
-inline constexpr const char* InfoTimeoutVer =
-    " ATTENTION! \n"
-    " \n"
-    " TIMEOUT \n"
-    " NO SERIAL CONNECTION TO SENSOR.                           \n"
-    " The version of the sensor is displayed as the name of this dialog box.";
+using link::texts::InfoTimeoutVer;
 
 }  // namespace texts
 

@@ -3,11 +3,15 @@
 // which runs as its own process (tavix-sensor-sim) on a pseudo-terminal.
 //
 //   tavix-bench-live [--passes N] [--unpaced-passes N] [--source 0..6] [--paint-profile]
+//                    [--tool-readings N] [--tool-only]
 //
 // Prints, per run, the passes per second, the scope's CPU time per second of
 // wall time, and where the time of a pass goes; the last three lines are the
 // figures that count: paced passes per second and their share of the wire
 // limit, the scope's CPU share while polling paced, unpaced passes per second.
+// Then the command-line program tavix against the paced simulator: its live
+// stream's readings per second and CPU share, and the time of a
+// `write eeprom` with its verification against wire time and settle delays.
 #include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
@@ -21,12 +25,15 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryFile>
 #include <QTimer>
 
 #include "base/timer.h"
 #include "link/serial_port.h"
+#include "protocol/frame.h"
 #include "scope/scope.h"
 #include "ui/toolkit.h"
 
@@ -272,6 +279,134 @@ void PrintDetail(const char* name, int passes, const Result& r) {
       r.simCpuShare, r.ownMean * 1000.0, r.ownMax * 1000.0);
 }
 
+// tavix as its own process, next to the benchmark.
+QString ToolProgram() {
+  return QCoreApplication::applicationDirPath() + "/tavix";
+}
+
+// Seconds of an ISO 8601 time stamp ("2024-05-01T12:00:00.123Z").
+double StampSeconds(const QByteArray& stamp) {
+  const QDateTime t = QDateTime::fromString(QString::fromLatin1(stamp), Qt::ISODateWithMs);
+  return static_cast<double>(t.toMSecsSinceEpoch()) / 1000.0;
+}
+
+struct ToolLive {
+  bool ok = false;
+  double readingsPerSecond = 0;
+  double cpuShare = 0;  // the tavix process while it streams
+};
+
+// `tavix live --count N` against the simulator: the rate from the lines'
+// own time stamps, the CPU share between the 10th and the last line
+// (start-up left out).
+ToolLive RunToolLive(bool pacing, int readings) {
+  ToolLive result;
+  SimProcess sim;
+  if (!sim.Start(pacing)) return result;
+  QProcess tool;
+  tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  tool.start(ToolProgram(), {"live", "--count", QString::number(readings), "--port", sim.Device()});
+  if (!tool.waitForStarted(5000)) {
+    std::fprintf(stderr, "bench: cannot start %s\n", qPrintable(ToolProgram()));
+    return result;
+  }
+  int lines = -1;  // the header first
+  double firstStamp = 0, lastStamp = 0, firstCpu = 0, lastCpu = 0, firstWall = 0, lastWall = 0;
+  while (lines < readings && (tool.canReadLine() || tool.waitForReadyRead(5000))) {
+    while (tool.canReadLine()) {
+      const QByteArray line = tool.readLine();
+      if (++lines < 10) continue;
+      const double stamp = StampSeconds(line.left(line.indexOf(',')));
+      const double cpu = ChildCpu(tool.processId());
+      if (lines == 10) {
+        firstStamp = stamp;
+        firstCpu = cpu;
+        firstWall = tavix::Timer();
+      }
+      lastStamp = stamp;
+      lastCpu = cpu;
+      lastWall = tavix::Timer();
+    }
+  }
+  tool.waitForFinished(10000);
+  if (lines != readings || tool.exitCode() != 0 || lastStamp <= firstStamp) {
+    std::fprintf(stderr, "bench: tavix live gave %d of %d readings (exit %d)\n", lines, readings,
+                 tool.exitCode());
+    return result;
+  }
+  result.ok = true;
+  result.readingsPerSecond = (readings - 10) / (lastStamp - firstStamp);
+  result.cpuShare = (lastCpu - firstCpu) / (lastWall - firstWall);
+  return result;
+}
+
+// Wall time of one tavix run against the paced simulator; negative when it failed.
+double TimeTool(const QStringList& args) {
+  QProcess tool;
+  tool.setStandardOutputFile(QProcess::nullDevice());
+  tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  const double start = tavix::Timer();
+  tool.start(ToolProgram(), args);
+  if (!tool.waitForFinished(20000) || tool.exitCode() != 0) return -1.0;
+  return tavix::Timer() - start;
+}
+
+// `tavix write eeprom` with its verification, and `tavix version` (start-up
+// and line check) for comparison.
+bool RunToolWrite() {
+  SimProcess sim;
+  if (!sim.Start(true)) return false;
+  QTemporaryFile set;
+  if (!set.open()) return false;
+  for (int i = 0; i < tavix::protocol::anzpara; ++i) set.write(QByteArray::number(i % 31) + '\n');
+  set.close();
+  const QStringList port{"--port", sim.Device()};
+  double version = 1e9, write = 1e9;
+  for (int run = 0; run < 3; ++run) {
+    version = std::min(version, TimeTool(QStringList{"version"} + port));
+    write = std::min(write, TimeTool(QStringList{"write", "eeprom", set.fileName()} + port));
+  }
+  if (version < 0 || write < 0) {
+    std::fprintf(stderr, "bench: tavix version or write failed\n");
+    return false;
+  }
+  // On the wire: the line check (36 + 96 bytes), 33 frames of 36 bytes, the
+  // read-back (36 + 342 bytes). The settle delay of 1.0 s runs from the
+  // first frame of the set, so the frames are inside it.
+  const double check = (36 + 96) / kBytesPerSecond;
+  const double frames = 33 * 36 / kBytesPerSecond;
+  const double back = (36 + 342) / kBytesPerSecond;
+  const double settle = tavix::protocol::kSettleSendPara;
+  const double floor = check + std::max(settle, frames) + back;
+  std::printf(
+      "tavix write eeprom + verify: %.3f s (best of 3, process start included); floor %.3f s = "
+      "line check %.3f + settle delay %.1f (the %.3f s of the 33 frames run inside it) + "
+      "read-back %.3f; wire time %.3f + settle delay %.1f = %.3f s; tavix version alone %.3f s\n",
+      write, floor, check, settle, frames, back, check + frames + back, settle,
+      check + frames + back + settle, version);
+  std::printf("tavix write eeprom beyond the floor: %.3f s\n", write - floor);
+  return true;
+}
+
+// The figures of tavix: its live stream against the wire limit, then a write.
+bool RunTool(int readings) {
+  std::printf("tavix live, %d readings against the paced simulator\n", readings);
+  std::fflush(stdout);
+  const ToolLive live = RunToolLive(true, readings);
+  if (!live.ok) return false;
+  const double ratio = live.readingsPerSecond / kWireLimit;
+  std::printf("tavix live readings/s: %.2f = %.3f of the wire limit [target >= 0.98: %s]\n",
+              live.readingsPerSecond, ratio, ratio >= 0.98 ? "met" : "MISSED");
+  std::printf("tavix CPU while streaming: %.4f of one core [target <= 0.01: %s]\n", live.cpuShare,
+              live.cpuShare <= 0.01 ? "met" : "MISSED");
+  const ToolLive unpaced = RunToolLive(false, 10 * readings);
+  if (!unpaced.ok) return false;
+  std::printf("tavix live unpaced: %.0f readings/s = %.2f ms a reading, CPU %.3f of one core\n",
+              unpaced.readingsPerSecond, 1000.0 / unpaced.readingsPerSecond, unpaced.cpuShare);
+  std::fflush(stdout);
+  return RunToolWrite();
+}
+
 int ArgValue(int argc, char** argv, const char* name, int fallback) {
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], name) == 0) return std::atoi(argv[i + 1]);
@@ -287,15 +422,21 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--help") == 0) {
       std::printf(
           "usage: tavix-bench-live [--passes N] [--unpaced-passes N] [--source 0..6] "
-          "[--paint-profile]\n");
+          "[--paint-profile] [--tool-readings N] [--tool-only]\n");
       return 0;
     }
   }
   const int pacedPasses = std::max(10, ArgValue(argc, argv, "--passes", 300));
   const int unpacedPasses = std::max(10, ArgValue(argc, argv, "--unpaced-passes", 3000));
   const int source = std::clamp(ArgValue(argc, argv, "--source", 1), 0, 6);
+  const int toolReadings = std::max(20, ArgValue(argc, argv, "--tool-readings", 500));
   TimedApp app(argc, argv);
-  for (int i = 1; i < argc; ++i) app.profile |= std::strcmp(argv[i], "--paint-profile") == 0;
+  bool toolOnly = false;
+  for (int i = 1; i < argc; ++i) {
+    app.profile |= std::strcmp(argv[i], "--paint-profile") == 0;
+    toolOnly |= std::strcmp(argv[i], "--tool-only") == 0;
+  }
+  if (toolOnly) return RunTool(toolReadings) ? 0 : 1;
 
   std::printf("live cycle, SOURCE %d, simulator as its own process on a pseudo-terminal\n", source);
   std::fflush(stdout);
@@ -328,5 +469,6 @@ int main(int argc, char** argv) {
               paced.cpuShare, paced.cpuShare <= 0.05 ? "met" : "MISSED");
   std::printf("unpaced passes/s: %.0f [target >= 300: %s]\n", unpaced.passesPerSecond,
               unpaced.passesPerSecond >= 300 ? "met" : "MISSED");
-  return 0;
+  std::fflush(stdout);
+  return RunTool(toolReadings) ? 0 : 1;
 }

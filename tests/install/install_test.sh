@@ -26,9 +26,9 @@ export XDG_CONFIG_HOME="$work/config"
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-programs=(TavixScope TavixCalib tavix-sensor-sim)
-for f in bin/{TavixScope,TavixCalib,tavix-sensor-sim} \
-         share/man/man1/{TavixScope,TavixCalib,tavix-sensor-sim}.1 \
+programs=(TavixScope TavixCalib tavix-sensor-sim tavix)
+for f in bin/{TavixScope,TavixCalib,tavix-sensor-sim,tavix} \
+         share/man/man1/{TavixScope,TavixCalib,tavix-sensor-sim,tavix}.1 \
          share/tavix/TavixScope.uir share/tavix/TavixCalib.uir \
          share/tavix/tavix-logo{,-dark}{,@2x,@3x}.png \
          share/applications/tavix-scope.desktop share/applications/tavix-calib.desktop \
@@ -120,5 +120,10 @@ QT_QPA_PLATFORM=offscreen timeout 10 "$prefix/bin/TavixCalib" --port "$device" >
 code=$?
 set -e
 [ "$code" -eq 255 ] || fail "TavixCalib without its bundle ended with $code, not -1"
+# The command-line program needs no display and no files of its own.
+v="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/tavix" --version)"
+[ "$v" = "tavix 1.0" ] || fail "tavix --version printed '$v'"
+v="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/tavix" --port "$device" version)"
+[ "$v" = "TAVIX SENSOR SIMULATOR V1.0" ] || fail "tavix version printed '$v'"
 echo quit >&3
 echo "install test: passed"

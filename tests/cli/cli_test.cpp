@@ -1,0 +1,433 @@
+// tavix as a user runs it: the program as its own process against the
+// simulator on a pseudo-terminal (in this process, so that its frame log,
+// its records and its faults are at hand).
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "link/serial_port.h"
+#include "logic/record_store.h"
+#include "protocol/param_file.h"
+#include "sim/pty_sensor.h"
+
+namespace tavix::cli {
+namespace {
+
+using SimRecord = std::array<std::uint16_t, sim::kRecordWords>;
+
+struct Outcome {
+  int code = -1;
+  QByteArray out;
+  QByteArray err;
+  QStringList ErrLines() const {
+    return QString::fromUtf8(err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  }
+  QList<QByteArray> OutLines() const {
+    QList<QByteArray> lines = out.split('\n');
+    if (!lines.isEmpty() && lines.back().isEmpty()) lines.pop_back();
+    return lines;
+  }
+};
+
+std::unique_ptr<sim::PtySensor> StartSensor(bool pacing) {
+  sim::Options options;
+  options.pacing = pacing;
+  auto sensor = std::make_unique<sim::PtySensor>(options);
+  std::string error;
+  EXPECT_TRUE(sensor->Start(&error)) << error;
+  return sensor;
+}
+
+QString Device(const sim::PtySensor& s) {
+  return QString::fromStdString(s.DevicePath());
+}
+
+std::size_t FramesReceived(const sim::PtySensor& s) {
+  std::size_t n = 0;
+  for (const sim::LogEntry& e : s.FrameLog()) n += e.received ? 1 : 0;
+  return n;
+}
+
+std::vector<int> Orders(const sim::PtySensor& s) {
+  std::vector<int> orders;
+  for (const sim::LogEntry& e : s.FrameLog()) {
+    if (e.received && e.bytes.size() == 36) orders.push_back(e.bytes[3]);
+  }
+  return orders;
+}
+
+// A parameter set with a value of its own in every word.
+protocol::ParamWords DistinctSet() {
+  protocol::ParamWords words{};
+  for (std::size_t i = 0; i < words.size(); ++i) words[i] = static_cast<std::uint16_t>(7 * i + 3);
+  words[6] = 12;  // MAXVEC-No.
+  return words;
+}
+
+// The csv and jsonl fields of a simulator record, in the tool's order.
+QList<QByteArray> Fields(const SimRecord& r) {
+  QList<QByteArray> f;
+  for (int w : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}) f << QByteArray::number(r[w]);
+  f << QByteArray::number(r[10] / 10) + '.' + QByteArray::number(r[10] % 10);
+  return f;
+}
+
+logic::Record RecorderRecord(const SimRecord& r) {
+  return {r[0], r[1], r[2], r[3], r[4], r[5], r[10]};
+}
+
+class TavixTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+  // Runs tavix with `args` (port 1 is the first simulator); `during` runs
+  // about every millisecond while it does.
+  Outcome Run(const QStringList& args, const std::function<void(QProcess&)>& during = nullptr,
+              int seconds = 20) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (sensor) env.insert(QStringLiteral("TAVIX_COM1"), Device(*sensor));
+    p.setProcessEnvironment(env);
+    p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tavix"), args);
+    EXPECT_TRUE(p.waitForStarted(5000));
+    QElapsedTimer clock;
+    clock.start();
+    while (!p.waitForFinished(1)) {
+      if (clock.elapsed() > seconds * 1000) {
+        p.kill();
+        p.waitForFinished();
+        ADD_FAILURE() << "tavix " << args.join(' ').toStdString() << " still ran after " << seconds
+                      << " s";
+        break;
+      }
+      if (during) during(p);
+    }
+    Outcome o;
+    o.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : 1000;
+    o.out = p.readAllStandardOutput();
+    o.err = p.readAllStandardError();
+    return o;
+  }
+
+  QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+  QString WriteSet(const char* name, const protocol::ParamWords& words) const {
+    QFile f(Path(name));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(protocol::FormatParamFile(words));
+    return f.fileName();
+  }
+  static QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+  }
+
+  // Every line of a csv stream (header first) is one record the simulator
+  // sent, in order: none misframed, none left out before the last.
+  static void ExpectCsvOf(const QList<QByteArray>& lines, const std::vector<SimRecord>& sent,
+                          bool portColumn = false) {
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines[0], QByteArray(portColumn ? "port," : "") +
+                            "time,20DEG,60DEG,80DEG,X,Y,INT,V-No,RAW20DEG,RAW60DEG,RAW80DEG,GF");
+    ASSERT_LE(lines.size() - 1, static_cast<qsizetype>(sent.size()));
+    static const QRegularExpression iso(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$)");
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+      QList<QByteArray> f = lines[i].split(',');
+      if (portColumn) f.removeFirst();
+      ASSERT_EQ(f.size(), 12) << lines[i].toStdString();
+      EXPECT_TRUE(iso.match(QString::fromLatin1(f[0])).hasMatch()) << f[0].toStdString();
+      EXPECT_EQ(f.mid(1), Fields(sent[static_cast<std::size_t>(i - 1)])) << "line " << i;
+    }
+  }
+
+  QTemporaryDir dir;
+  std::unique_ptr<sim::PtySensor> sensor = StartSensor(false);
+};
+
+// Everything wrong with a command line or a file ends with status 2 and one
+// message before a single frame is sent.
+TEST_F(TavixTest, UsageAndFileErrorsSendNothing) {
+  QFile bad(Path("bad.dat"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write("1\n2\n3\n");
+  bad.close();
+  const QString good = WriteSet("good.dat", DistinctSet());
+  const std::vector<QStringList> cases = {
+      {"calibrate"},
+      {},
+      {"live", "--count", "0"},
+      {"live", "--format", "xml"},
+      {"read", "flash"},
+      {"read", "ram", "--no-verify"},
+      {"write", "eeprom", Path("bad.dat")},
+      {"write", "eeprom", Path("missing.dat")},
+      {"check", "ram", Path("bad.dat")},
+      {"write", "ram", good, "--bogus"},
+      {"factors", "set", "1000", "1000", "1000"},
+      {"factors", "set", "749", "1000", "1000", "--yes"},
+      {"factors", "set", "1000", "1251", "1000", "--yes"},
+      {"factors", "set", "1000", "1000", "x", "--yes"},
+      {"read", "eeprom", "-o", Path("no-such-dir/set.dat")},
+      {"--com", "1", "--port", "/dev/null", "read", "ram", "-o", Path("one.dat")},
+  };
+  for (const QStringList& args : cases) {
+    const Outcome o = Run(args);
+    EXPECT_EQ(o.code, 2) << args.join(' ').toStdString();
+    EXPECT_EQ(o.ErrLines().size(), 1) << o.err.toStdString();
+    EXPECT_TRUE(o.out.isEmpty()) << o.out.toStdString();
+  }
+  EXPECT_EQ(FramesReceived(*sensor), 0u);
+}
+
+// A set written to the EEPROM arrives with TavixScope's frames, is verified
+// after the settle delay, reads back as the same file, and checks equal.
+TEST_F(TavixTest, WriteEepromReadBackAndCheck) {
+  protocol::ParamWords file = DistinctSet();
+  file[6] = 40;  // beyond 31: sent as 31, as the scope's panel sends it
+  const QString path = WriteSet("line.dat", file);
+  const Outcome w = Run({"write", "eeprom", path});
+  EXPECT_EQ(w.code, 0) << w.err.toStdString();
+  EXPECT_EQ(w.OutLines().size(), 1);
+  EXPECT_TRUE(w.err.contains("MAXVEC-No. 40 is sent as 31")) << w.err.toStdString();
+  std::vector<int> expected = {7, 1};
+  expected.insert(expected.end(), 31, 2);
+  expected.insert(expected.end(), {6, 4});
+  EXPECT_EQ(Orders(*sensor), expected);
+  EXPECT_EQ(sensor->GetCounters().earlyFrames, 0u);  // the read-back waited the settle delay
+
+  protocol::ParamWords sent = file;
+  sent[6] = 31;
+  sensor->WithModel([&](sim::SensorModel& m) {
+    EXPECT_TRUE(std::equal(sent.begin(), sent.end(), m.eeprom.begin()));
+  });
+  const Outcome r = Run({"read", "eeprom", "-o", Path("back.dat")});
+  EXPECT_EQ(r.code, 0) << r.err.toStdString();
+  EXPECT_EQ(Read(Path("back.dat")), protocol::FormatParamFile(sent));
+  EXPECT_EQ(Run({"read", "eeprom"}).out, protocol::FormatParamFile(sent));
+  EXPECT_EQ(Run({"check", "eeprom", path}).code, 0);
+
+  protocol::ParamWords other = sent;
+  other[170] = 9;
+  const Outcome c = Run({"check", "eeprom", WriteSet("other.dat", other)});
+  EXPECT_EQ(c.code, 3);
+  EXPECT_EQ(c.err.toStdString(), QStringLiteral("%1: word 170: file 9, read %2\n")
+                                     .arg(Device(*sensor))
+                                     .arg(sent[170])
+                                     .toStdString());
+
+  sensor->ClearLog();
+  EXPECT_EQ(Run({"write", "ram", path, "--no-verify"}).code, 0);
+  EXPECT_EQ(Orders(*sensor).size(), 33u);  // version, order 1, 31 rows; no store, no read-back
+}
+
+// A read-back that differs from what was written: status 3, the word listed.
+TEST_F(TavixTest, CorruptedReadBackIsListed) {
+  const protocol::ParamWords set = DistinctSet();
+  bool injected = false;
+  const Outcome o = Run({"write", "eeprom", WriteSet("line.dat", set)}, [&](QProcess&) {
+    if (!injected && sensor->GetCounters().perOrder[1] > 0) {
+      sensor->InjectFault(sim::Fault::kCorrupt);  // the next answer: the read-back
+      injected = true;
+    }
+  });
+  EXPECT_EQ(o.code, 3);
+  EXPECT_EQ(o.err.toStdString(), QStringLiteral("%1: word 0: written %2, read %3\n")
+                                     .arg(Device(*sensor))
+                                     .arg(set[0])
+                                     .arg(set[0] ^ 1)
+                                     .toStdString());
+}
+
+// Each format's lines are the simulator's readings; a record stream is
+// byte for byte what the recorder writes for the same readings.
+TEST_F(TavixTest, LiveLinesAreTheSimulatorsReadings) {
+  const Outcome csv = Run({"live", "--count", "5"});
+  EXPECT_EQ(csv.code, 0) << csv.err.toStdString();
+  EXPECT_EQ(csv.OutLines().size(), 6);
+  ExpectCsvOf(csv.OutLines(), sensor->SentRecords());
+
+  sensor = StartSensor(false);
+  const Outcome json = Run({"--format", "jsonl", "live", "--count", "3"});
+  EXPECT_EQ(json.code, 0);
+  ASSERT_EQ(json.OutLines().size(), 3);
+  for (int i = 0; i < 3; ++i) {
+    const QJsonObject o = QJsonDocument::fromJson(json.OutLines()[i]).object();
+    const SimRecord r = sensor->SentRecords()[static_cast<std::size_t>(i)];
+    const char* names[] = {"20DEG", "60DEG", "80DEG",    "X",        "Y",
+                           "INT",   "V-No",  "RAW20DEG", "RAW60DEG", "RAW80DEG"};
+    for (int w = 0; w < 10; ++w) EXPECT_EQ(o[names[w]].toInt(), r[w]) << names[w];
+    EXPECT_DOUBLE_EQ(o["GF"].toDouble(), r[10] / 10.0);
+    EXPECT_TRUE(o["time"].toString().endsWith('Z'));
+  }
+
+  sensor = StartSensor(false);
+  const Outcome rec = Run({"live", "--count", "4", "--format", "record", "-o", Path("r.dat")});
+  EXPECT_EQ(rec.code, 0);
+  std::vector<logic::Record> records;
+  for (const SimRecord& r : sensor->SentRecords()) records.push_back(RecorderRecord(r));
+  ASSERT_EQ(records.size(), 4u);
+  EXPECT_EQ(Read(Path("r.dat")), logic::FormatRecordFile(records.data(), 4));
+}
+
+// The sensor's own texts and factors, and the port list by the programs' numbering.
+TEST_F(TavixTest, VersionFactorsAndPorts) {
+  EXPECT_EQ(Run({"version"}).out, QByteArray(sim::kDefaultVersion) + '\n');
+  EXPECT_EQ(Run({"factors"}).out, "1000 1000 1000\n");
+  const Outcome set = Run({"factors", "set", "1100", "900", "1250", "--yes"});
+  EXPECT_EQ(set.code, 0) << set.err.toStdString();
+  sensor->WithModel([](sim::SensorModel& m) {
+    EXPECT_EQ(m.factors, (std::array<std::uint16_t, 3>{1100, 900, 1250}));
+  });
+  EXPECT_EQ(Run({"factors", "set", "700", "1300", "1000", "--yes", "--force"}).code, 0);
+  EXPECT_EQ(Run({"factors"}).out, "700 1300 1000\n");
+
+  qputenv("TAVIX_COM7", Device(*sensor).toLocal8Bit());
+  const Outcome ports = Run({"ports"});
+  qunsetenv("TAVIX_COM7");
+  EXPECT_EQ(ports.code, 0);
+  EXPECT_TRUE(ports.out.contains(("7  " + Device(*sensor) + "  [TAVIX_COM7]\n").toLocal8Bit()))
+      << ports.out.toStdString();
+}
+
+// Ports that cannot be opened: one message with the programs' text and the reason.
+TEST_F(TavixTest, PortsThatCannotBeOpened) {
+  const Outcome none = Run({"--port", "/dev/tavix-none", "version"});
+  EXPECT_EQ(none.code, 1);
+  EXPECT_EQ(none.err.toStdString(),
+            "/dev/tavix-none: Cannot open port (the device /dev/tavix-none does not exist)\n");
+  link::SerialPort held;
+  ASSERT_GE(held.OpenComConfig(1, Device(*sensor), 19200, 0, 8, 1, 1024, 1024), 0);
+  const Outcome busy = Run({"version"});
+  EXPECT_EQ(busy.code, 1);
+  ASSERT_EQ(busy.ErrLines().size(), 1);
+  EXPECT_TRUE(busy.ErrLines()[0].contains("Cannot open port")) << busy.err.toStdString();
+  EXPECT_TRUE(busy.ErrLines()[0].contains("busy")) << busy.err.toStdString();
+  EXPECT_EQ(FramesReceived(*sensor), 0u);
+}
+
+struct FaultCase {
+  const char* subcommand;
+  sim::Fault fault;
+  const char* cause;  // in the message
+};
+
+class TavixFaultTest : public TavixTest, public ::testing::WithParamInterface<FaultCase> {};
+
+// A fault in the middle of a write or a stream, against the paced simulator
+// (a surplus is still on the line when the answer's count is reached): one
+// message naming the device and the cause, status 1, and no line that is
+// not one of the simulator's readings.
+TEST_P(TavixFaultTest, OneMessageAndNoMisframedLine) {
+  const FaultCase& c = GetParam();
+  sensor = StartSensor(true);
+  const bool live = QLatin1String(c.subcommand) == QLatin1String("live");
+  const QStringList args = live ? QStringList{"live", "--count", "20"}
+                                : QStringList{"write", "eeprom", WriteSet("s.dat", DistinctSet())};
+  bool injected = false;
+  const Outcome o = Run(args, [&](QProcess&) {
+    const bool due =
+        live ? sensor->SentRecords().size() >= 3 : sensor->GetCounters().perOrder[1] > 0;
+    if (due && !injected) {
+      sensor->InjectFault(c.fault);
+      injected = true;
+    }
+  });
+  EXPECT_EQ(o.code, 1);
+  ASSERT_EQ(o.ErrLines().size(), 1) << o.err.toStdString();
+  EXPECT_TRUE(o.ErrLines()[0].startsWith(Device(*sensor) + ": ")) << o.err.toStdString();
+  EXPECT_TRUE(o.ErrLines()[0].contains(QLatin1String(c.cause))) << o.err.toStdString();
+  if (live) {
+    ExpectCsvOf(o.OutLines(), sensor->SentRecords());
+    EXPECT_GE(o.OutLines().size(), 4);
+    EXPECT_LT(o.OutLines().size(), 21);
+  } else {
+    EXPECT_TRUE(o.out.isEmpty());
+  }
+}
+
+std::string FaultCaseName(const ::testing::TestParamInfo<FaultCase>& info) {
+  const char* fault = info.param.fault == sim::Fault::kSilence   ? "Silence"
+                      : info.param.fault == sim::Fault::kSurplus ? "Surplus"
+                                                                 : "HangUp";
+  return std::string(info.param.subcommand) + fault;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, TavixFaultTest,
+    ::testing::Values(FaultCase{"write", sim::Fault::kSilence, "NO SERIAL CONNECTION TO SENSOR."},
+                      FaultCase{"write", sim::Fault::kSurplus, "surplus: 346 bytes"},
+                      FaultCase{"write", sim::Fault::kHangUp, "hung up"},
+                      FaultCase{"live", sim::Fault::kSilence, "no answer to order 5"},
+                      FaultCase{"live", sim::Fault::kSurplus, "surplus: 36 bytes"},
+                      FaultCase{"live", sim::Fault::kHangUp, "hung up"}),
+    FaultCaseName);
+
+// Two sensors at once: each gets its own result, the worst one counts.
+TEST_F(TavixTest, TwoSensorsOneSilent) {
+  auto silent = StartSensor(false);
+  silent->InjectFault(sim::Fault::kSilence, /*once=*/false);
+  const protocol::ParamWords set = DistinctSet();
+  const Outcome w = Run({"write", "eeprom", WriteSet("s.dat", set), "--port", Device(*sensor),
+                         "--port", Device(*silent)});
+  EXPECT_EQ(w.code, 1);
+  ASSERT_EQ(w.OutLines().size(), 1);
+  EXPECT_TRUE(w.OutLines()[0].startsWith((Device(*sensor) + ": write eeprom").toLocal8Bit()));
+  ASSERT_EQ(w.ErrLines().size(), 1);
+  EXPECT_TRUE(w.ErrLines()[0].startsWith(Device(*silent) + ": line check failed: TIMEOUT"));
+  sensor->WithModel([&](sim::SensorModel& m) {
+    EXPECT_TRUE(std::equal(set.begin(), set.end(), m.eeprom.begin()));
+  });
+
+  silent->ClearFault();
+  const Outcome l = Run({"live", "--count", "3", "--com", "1", "--port", Device(*silent)});
+  EXPECT_EQ(l.code, 0) << l.err.toStdString();
+  QList<QByteArray> mine{l.OutLines()[0]}, theirs{l.OutLines()[0]};
+  for (const QByteArray& line : l.OutLines().mid(1)) {
+    (line.startsWith(Device(*sensor).toLocal8Bit() + ',') ? mine : theirs) << line;
+  }
+  ExpectCsvOf(mine, sensor->SentRecords(), true);
+  ExpectCsvOf(theirs, silent->SentRecords(), true);
+  EXPECT_EQ(mine.size() + theirs.size(), 8);
+}
+
+// An interrupt ends the stream after the current reading: status 0 and a
+// file of whole lines, each one a reading.
+TEST_F(TavixTest, InterruptLeavesWholeLines) {
+  sensor = StartSensor(true);
+  for (int signo : {SIGINT, SIGTERM}) {
+    const QString path = Path(signo == SIGINT ? "int.csv" : "term.csv");
+    bool sent = false;
+    const std::size_t before = sensor->SentRecords().size();
+    const Outcome o = Run({"live", "-o", path}, [&](QProcess& p) {
+      if (!sent && sensor->SentRecords().size() >= before + 5) {
+        ::kill(static_cast<pid_t>(p.processId()), signo);
+        sent = true;
+      }
+    });
+    EXPECT_EQ(o.code, 0) << signo << o.err.toStdString();
+    EXPECT_TRUE(o.err.isEmpty()) << o.err.toStdString();
+    const QByteArray file = Read(path);
+    EXPECT_TRUE(file.endsWith('\n'));
+    QList<QByteArray> lines = file.split('\n');
+    lines.pop_back();
+    const std::vector<SimRecord> all = sensor->SentRecords();
+    ExpectCsvOf(lines, std::vector<SimRecord>(all.begin() + static_cast<long>(before), all.end()));
+    EXPECT_GE(lines.size(), 6);
+  }
+}
+
+}  // namespace
+}  // namespace tavix::cli
