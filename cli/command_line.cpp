@@ -23,7 +23,7 @@ constexpr SubcommandEntry kSubcommands[] = {
 };
 
 // Options and the subcommands they apply to (empty: all that use a sensor).
-enum class Opt { kPort, kCom, kOutput, kNoVerify, kCount, kInterval, kFormat, kYes, kForce };
+enum class Opt { kPort, kCom, kLog, kOutput, kNoVerify, kCount, kInterval, kFormat, kYes, kForce };
 struct OptionEntry {
   const char* name;  // long form
   char shortName;    // or 0
@@ -35,6 +35,7 @@ const std::vector<OptionEntry>& Options() {
   static const std::vector<OptionEntry> options = {
       {"port", 0, true, Opt::kPort, {}},
       {"com", 0, true, Opt::kCom, {}},
+      {"log", 0, true, Opt::kLog, {}},
       {"output", 'o', true, Opt::kOutput, {Subcommand::kRead, Subcommand::kLive}},
       {"no-verify", 0, false, Opt::kNoVerify, {Subcommand::kWrite, Subcommand::kFactors}},
       {"count", 0, true, Opt::kCount, {Subcommand::kLive}},
@@ -72,13 +73,16 @@ const char* const kProgramHelp =
     "  --com N         the sensor on port number N, numbered as in the programs'\n"
     "                  COM field: TAVIX_COMn when set, else the n-th listed port;\n"
     "                  repeatable. Without --port and --com: port 1\n"
+    "  --log FILE      the line log: every frame sent and answer received, time-\n"
+    "                  stamped in hexadecimal, failures, settle waits; FILE is\n"
+    "                  appended to and kept below 4 MiB (the older part in FILE.1)\n"
     "  -h, --help      this text; after a subcommand, that subcommand's help\n"
     "  --version       the program's version\n"
     "\n"
     "Several sensors: each runs on a thread and a line of its own, all at once;\n"
     "every result line and message starts with the sensor's device, and live\n"
-    "adds a port column. In -o FILE, {port} stands for the device's name\n"
-    "(ttyUSB0), so that each sensor gets a file of its own.\n"
+    "adds a port column. In -o FILE and --log FILE, {port} stands for the\n"
+    "device's name (ttyUSB0), so that each sensor gets a file of its own.\n"
     "\n"
     "Progress goes to standard error while it is a terminal, never otherwise.\n"
     "Each failed operation gives one message on standard error naming the device\n"
@@ -232,6 +236,13 @@ bool TakeValue(Opt opt, const QString& name, const QString& value, CommandLine* 
       cl->ports.push_back({QString(), static_cast<int>(n)});
       return true;
     }
+    case Opt::kLog:
+      if (value.isEmpty()) {
+        *error = QStringLiteral("--log needs a file name");
+        return false;
+      }
+      cl->log = value;
+      return true;
     case Opt::kOutput:
       if (value.isEmpty()) {
         *error = QStringLiteral("%1 needs a file name").arg(name);
@@ -376,6 +387,11 @@ bool CheckTogether(CommandLine* cl, const std::vector<std::pair<Opt, QString>>& 
         return false;
       }
     }
+  }
+  if (cl->ports.size() > 1 && !cl->log.isEmpty() &&
+      !cl->log.contains(QLatin1String(kPortPlaceholder))) {
+    *error = QStringLiteral("with several sensors --log FILE needs {port} in it");
+    return false;
   }
   if (cl->ports.size() > 1 && !cl->output.contains(QLatin1String(kPortPlaceholder))) {
     if (cl->sub == Subcommand::kRead) {

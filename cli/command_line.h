@@ -42,6 +42,7 @@ struct CommandLine {
   protocol::Target target = protocol::Target::RAM;  // read, write, check
   QString file;                                     // write, check: the parameter file
   QString output;                                   // -o FILE
+  QString log;                                      // --log FILE
   bool noVerify = false;
   std::optional<long> count;  // live --count
   double interval = 0.0;      // live --interval, seconds

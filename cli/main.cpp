@@ -72,6 +72,7 @@ struct Port {
   PortChoice choice;
   QString name;
   QString output;  // read: the file; live: the file of this sensor alone
+  QString log;     // the line log of this sensor, or empty
   LiveOutput live;
 };
 
@@ -108,6 +109,11 @@ class Interrupts {
 int RunOne(const CommandLine& cl, Port& port, bool prefix, Console& console,
            const protocol::ParamWords& set, const StopSignal& stop) {
   Sensor sensor(port.choice, port.name, prefix, console);
+  if (QString error; !port.log.isEmpty() && !sensor.OpenLog(port.log, &error)) {
+    console.Err(
+        QStringLiteral("tavix: the line log %1 cannot be written: %2").arg(port.log, error));
+    return kExitUsage;
+  }
   if (!sensor.Connect()) return kExitSensorFailed;
   switch (cl.sub) {
     case Subcommand::kVersion:
@@ -167,6 +173,7 @@ int Run(const CommandLine& cl, Interrupts& interrupts) {
   std::set<QString> outputs;
   const bool perPort = cl.output.contains(QLatin1String(kPortPlaceholder));
   for (Port& p : ports) {
+    if (!cl.log.isEmpty()) p.log = OutputFor(cl.log, p.name);
     if (cl.output.isEmpty()) continue;
     p.output = OutputFor(cl.output, p.name);
     if (perPort && !outputs.insert(p.output).second) {

@@ -42,7 +42,9 @@ Sensor::Sensor(const PortChoice& choice, QString name, bool prefix, Console& con
       name_(std::move(name)),
       prefix_(prefix),
       console_(console),
-      lnk_(port_, *this) {}
+      lnk_(logged_, *this) {
+  lnk_.SetLog(&log_);
+}
 
 void Sensor::Result(const QString& line) {
   console_.Out(prefix_ ? name_ + QStringLiteral(": ") + line : line);
@@ -74,6 +76,7 @@ int Sensor::Fail(const QString& operation, int expected) {
                 .arg(expected);
   }
   console_.Err(QStringLiteral("%1: %2 failed: TIMEOUT: %3").arg(name_, operation, cause));
+  if (log_.Active()) log_.Note(QStringLiteral("failure: %1: %2").arg(operation, cause));
   return kExitSensorFailed;
 }
 

@@ -11,7 +11,9 @@
 #include "cli/command_line.h"
 #include "cli/console.h"
 #include "cli/live_stream.h"
+#include "link/line_log.h"
 #include "link/link.h"
+#include "link/logged_port.h"
 #include "link/serial_port.h"
 #include "protocol/param_file.h"
 #include "protocol/params.h"
@@ -46,6 +48,8 @@ class Sensor final : public link::FailureReporter {
   int SetFactors(const protocol::CalibFactors& factors, bool verify);
 
   const QString& Name() const { return name_; }
+  // Writes what goes over this sensor's line to `path` from now on.
+  bool OpenLog(const QString& path, QString* error) { return log_.Open(path, error); }
 
  private:
   void ReportFailure() override { failed_ = true; }
@@ -67,6 +71,8 @@ class Sensor final : public link::FailureReporter {
   bool prefix_;
   Console& console_;
   link::SerialPort port_;
+  link::LineLog log_;
+  link::LoggedPort logged_{port_, log_};  // the line log sees every byte
   link::Link lnk_;
   protocol::ParamBlock block_;  // payload of the requests; the set of a write
   bool failed_ = false;         // the link reported a failed transaction

@@ -229,8 +229,12 @@ TEST_F(TavixTest, WriteEepromReadBackAndCheck) {
                                      .toStdString());
 
   sensor->ClearLog();
-  EXPECT_EQ(Run({"write", "ram", path, "--no-verify"}).code, 0);
+  EXPECT_EQ(Run({"write", "ram", path, "--no-verify", "--log", Path("line.log")}).code, 0);
   EXPECT_EQ(Orders(*sensor).size(), 33u);  // version, order 1, 31 rows; no store, no read-back
+  // The line log has each of those frames, and the version answer.
+  const QByteArray log = Read(Path("line.log"));
+  EXPECT_EQ(log.count(" sent 36: 00 55 00 0"), 33) << log.left(400).toStdString();
+  EXPECT_EQ(log.count(" received 96: "), 1);
 }
 
 // A read-back that differs from what was written: status 3, the word listed.
