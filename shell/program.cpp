@@ -16,6 +16,10 @@ void SayOnStandardError(const QString& line) {
 Program::Program(ui::Toolkit& toolkit, link::Port& port, const char* lineCheckTitle)
     : tk(toolkit), lnk(port, *this), lineCheckTitle_(lineCheckTitle) {}
 
+Program::~Program() {
+  UnwatchPortLine(lnk);
+}
+
 int Program::WinMain() {
   if (StartUp() < 0) return -1;
   return RunAndShutDown();
@@ -34,6 +38,7 @@ int Program::StartUp() {
   if (!problems.isEmpty()) return -1;
   InstallHelpTexts();
   InitVars();
+  WatchPortLine(tk, MainPanel(), lnk);
   InitRS232(lnk.st.com);
   return 0;
 }

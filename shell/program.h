@@ -25,6 +25,7 @@ class Program : public link::FailureReporter {
  public:
   // `lineCheckTitle`: the title of the line check's own time-out box.
   Program(ui::Toolkit& toolkit, link::Port& port, const char* lineCheckTitle);
+  ~Program() override;
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
