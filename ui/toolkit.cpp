@@ -202,7 +202,7 @@ int Toolkit::Impl::Adopt(QWidget* top, const QStringList& required) {
 }
 
 // Applies the layout conventions to one control and connects the signals
-// that only a user's action emits.
+// that tell a change of its value; the program's own writes block them.
 void Toolkit::Impl::PrepareControl(int panel, int id) {
   ControlRecord& control = panels[panel].controls[static_cast<std::size_t>(id - 1)];
   QWidget* w = control.widget;
@@ -234,9 +234,23 @@ void Toolkit::Impl::PrepareControl(int panel, int id) {
     trend->ApplyLayoutProperties();
     trend->viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
   } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-    QObject::connect(button, &QAbstractButton::clicked, button, [this, panel, id, button] {
-      if (button->isCheckable()) Dispatch(panel, id, EVENT_VAL_CHANGED);
+    // A toggle acts on every change of its state, however it came (mouse,
+    // keys, a screen reader's toggle), once; SetCtrlVal blocks the signal.
+    // A click that changes nothing (a push button) is its own commit.
+    QObject::connect(button, &QAbstractButton::toggled, button, [this, panel, id, button](bool on) {
+      ControlRecord* c = Record(panel, id);
+      if (c == nullptr) return;
+      if (!c->operable) {
+        const QSignalBlocker block(button);  // an indicator shows what the program set
+        button->setChecked(!on);
+        return;
+      }
+      if (!on && button->autoExclusive()) return;  // the sibling switched on tells it
+      Dispatch(panel, id, EVENT_VAL_CHANGED);
       Dispatch(panel, id, EVENT_COMMIT);
+    });
+    QObject::connect(button, &QAbstractButton::clicked, button, [this, panel, id, button] {
+      if (!button->isCheckable()) Dispatch(panel, id, EVENT_COMMIT);
     });
   } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
     spin->setKeyboardTracking(false);
@@ -259,7 +273,10 @@ void Toolkit::Impl::PrepareControl(int panel, int id) {
       const int value = values[i].trimmed().toInt(&ok);
       if (ok) combo->setItemData(i, value, Qt::UserRole);
     }
-    QObject::connect(combo, &QComboBox::activated, combo, change_and_commit);
+    // Every change of the item however it came (a choice in the list, keys,
+    // the wheel, a screen reader), once; SetCtrlVal blocks the signal. A
+    // choice of the item already shown changes nothing.
+    QObject::connect(combo, &QComboBox::currentIndexChanged, combo, change_and_commit);
   } else if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
     ShowSliderValue(slider);
     control.layoutMin = slider->minimum();
