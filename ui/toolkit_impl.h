@@ -139,6 +139,25 @@ struct Toolkit::Impl {
   int RunDialog(QDialog& dialog);
   int dialogsUp = 0;
 
+  // Runs the pending events; then, while requests from outside the
+  // program (the accessibility bus) keep coming, each as it arrives, for as
+  // long as the next follows within kConversationGap, up to
+  // kConversationBudget in all. Blocks while waiting; never spins.
+  void ServePending();
+  // Counts requests from outside the program as the application delivers
+  // them: the accessibility bridge's calls reach it as posted calls.
+  class RequestCounter : public QObject {
+   public:
+    explicit RequestCounter(Impl* impl) : impl_(impl) {}
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+   private:
+    Impl* impl_;
+  };
+  int outsideRequests = 0;
+  RequestCounter requestCounter{this};
+  QTimer serveWake;  // ends a wait of ServePending
+
   // Repaints held while a polling loop runs its events (RepaintNow).
   int holdRepaints = 0;
   std::vector<QPointer<QWidget>> heldRepaints;
