@@ -55,6 +55,7 @@ class RingAccessible : public QAccessibleWidget {
       const int index = combo->currentIndex() + (action == increaseAction() ? 1 : -1);
       if (combo->isEnabled() && index >= 0 && index < combo->count()) {
         combo->setCurrentIndex(index);
+        emit combo->activated(index);  // a choice, as a key's
       }
     } else {
       QAccessibleWidget::doAction(action);

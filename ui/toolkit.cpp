@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <utility>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -312,8 +313,17 @@ void Toolkit::Impl::PrepareControl(int panel, int id) {
     }
     // Every change of the item however it came (a choice in the list, keys,
     // the wheel, a screen reader), once; SetCtrlVal blocks the signal. A
-    // choice of the item already shown changes nothing.
-    QObject::connect(combo, &QComboBox::currentIndexChanged, combo, change_and_commit);
+    // user's choice of the item already shown commits too, as a click does.
+    QObject::connect(combo, &QComboBox::currentIndexChanged, combo,
+                     [this, panel, id, change_and_commit] {
+                       if (ControlRecord* c = Record(panel, id)) c->ringChanged = true;
+                       change_and_commit();
+                     });
+    QObject::connect(combo, &QComboBox::activated, combo, [this, panel, id, change_and_commit] {
+      ControlRecord* c = Record(panel, id);
+      // A choice that changed the item has committed with the change.
+      if (c != nullptr && !std::exchange(c->ringChanged, false)) change_and_commit();
+    });
   } else if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
     ShowSliderValue(slider);
     control.layoutMin = slider->minimum();

@@ -49,6 +49,9 @@ struct ControlRecord {
   bool hasBackColor = false;
   std::uint32_t backColor = 0;
   bool edited = false;  // a text field typed into since its last commit
+  // A ring's item changed and committed; the choice (activated) that made
+  // the change follows and commits no more.
+  bool ringChanged = false;
   // A numeric control's range as the layout gives it: the user's limits. A
   // value the program sets beyond them widens the widget's range instead.
   double layoutMin = 0.0;
