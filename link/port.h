@@ -3,6 +3,8 @@
 // programs touches the serial line except through the transactions of link.h.
 #pragma once
 
+#include <functional>
+
 #include <QString>
 
 #include "base/timer.h"
@@ -74,6 +76,13 @@ class Port {
   // After the open port was lost (hang-up): the reason, once; empty after
   // that and whenever nothing was lost. The port is closed by then.
   virtual QString TakeLostReason() = 0;
+
+  // `onLost` runs from the event loop when the open port is lost while no
+  // operation uses it (peer hang-up, device removed, read error): the port
+  // is closed by then and TakeLostReason gives the reason. Losses an
+  // operation meets are that operation's to report, never this watch's. A
+  // port that cannot notice a loss by itself ignores the watch.
+  virtual void WatchLoss(std::function<void()> onLost) { static_cast<void>(onLost); }
 };
 
 }  // namespace tavix::link

@@ -61,7 +61,21 @@ QString PermissionText(const QString& device) {
 
 }  // namespace
 
-SerialPort::SerialPort() : serial_(std::make_unique<QSerialPort>()) {}
+class SerialPort::InUse {
+ public:
+  explicit InUse(SerialPort& port) : port_(port) { ++port_.inUse_; }
+  ~InUse() { --port_.inUse_; }
+  InUse(const InUse&) = delete;
+  InUse& operator=(const InUse&) = delete;
+
+ private:
+  SerialPort& port_;
+};
+
+SerialPort::SerialPort() : serial_(std::make_unique<QSerialPort>()) {
+  QObject::connect(serial_.get(), &QSerialPort::errorOccurred, serial_.get(),
+                   [this](QSerialPort::SerialPortError error) { OnError(error); });
+}
 
 SerialPort::~SerialPort() {
   if (serial_->isOpen()) serial_->close();
@@ -69,6 +83,7 @@ SerialPort::~SerialPort() {
 
 int SerialPort::OpenComConfig(int com, const QString& deviceName, int baud, int parity,
                               int dataBits, int stopBits, int inQueueSize, int outQueueSize) {
+  const InUse inUse(*this);
   // The queue sizes bound nothing here: the port buffers without limit and
   // the link never reads more than its receive buffer holds.
   Q_UNUSED(inQueueSize);
@@ -140,6 +155,7 @@ int SerialPort::OpenComConfig(int com, const QString& deviceName, int baud, int 
     return kCannotOpenPort;
   }
   devicePath_ = device;
+  ++opens_;
 #ifdef Q_OS_LINUX
   // The waits of the link are timed to a byte on the line (half a
   // millisecond); the default timer slack would add a tenth to each.
@@ -154,6 +170,7 @@ int SerialPort::SetComTime(double seconds) {
 }
 
 int SerialPort::SetCTSMode(int mode) {
+  const InUse inUse(*this);
   if (!serial_->isOpen()) return kPortNotOpen;
   const bool ok = serial_->setFlowControl(mode != 0 ? QSerialPort::HardwareControl
                                                     : QSerialPort::NoFlowControl);
@@ -162,6 +179,7 @@ int SerialPort::SetCTSMode(int mode) {
 }
 
 int SerialPort::FlushInQ() {
+  const InUse inUse(*this);
   if (!serial_->isOpen()) return kPortNotOpen;
   serial_->clearError();
   // Also drops what the system holds but Qt has not read yet.
@@ -171,6 +189,7 @@ int SerialPort::FlushInQ() {
 }
 
 int SerialPort::FlushOutQ() {
+  const InUse inUse(*this);
   if (!serial_->isOpen()) return kPortNotOpen;
   serial_->clearError();
   const bool ok = serial_->clear(QSerialPort::Output);
@@ -179,6 +198,7 @@ int SerialPort::FlushOutQ() {
 }
 
 int SerialPort::ComWrt(const char* buffer, int count) {
+  const InUse inUse(*this);
   if (!serial_->isOpen()) return kPortNotOpen;
   if (count <= 0) return 0;
   serial_->clearError();
@@ -198,6 +218,7 @@ int SerialPort::ComWrt(const char* buffer, int count) {
 }
 
 int SerialPort::GetInQLen() {
+  const InUse inUse(*this);
   if (!serial_->isOpen()) return 0;
   serial_->clearError();
   // Gather what the system already holds, without waiting.
@@ -207,6 +228,7 @@ int SerialPort::GetInQLen() {
 }
 
 int SerialPort::ComRd(char* buffer, int count) {
+  const InUse inUse(*this);
   if (count <= 0) return 0;
   if (!serial_->isOpen()) return kPortNotOpen;
   const double deadline = Timer() + timeout_;
@@ -224,12 +246,14 @@ int SerialPort::ComRd(char* buffer, int count) {
 }
 
 int SerialPort::CloseCom() {
+  const InUse inUse(*this);
   if (!serial_->isOpen()) return kPortNotOpen;
   serial_->close();
   return 0;
 }
 
 void SerialPort::WaitInQ(double seconds) {
+  const InUse inUse(*this);
   const double start = Timer();
   const double deadline = start + std::max(seconds, 0.0);
   if (!serial_->isOpen()) {
@@ -282,11 +306,47 @@ bool SerialPort::CheckLost() {
 }
 
 void SerialPort::MarkLost() {
-  lostReason_ =
-      QStringLiteral("the device %1 hung up or was removed; the port is closed").arg(devicePath_);
+  bool hungUp = serial_->error() == QSerialPort::ResourceError;
+#ifdef Q_OS_UNIX
+  // A peer that hung up (or a device that is gone) shows in poll; a read
+  // error on a line that is still there does not.
+  pollfd device{static_cast<int>(serial_->handle()), POLLIN, 0};
+  hungUp = hungUp || (::poll(&device, 1, 0) > 0 && (device.revents & (POLLHUP | POLLNVAL)) != 0);
+#else
+  hungUp = true;
+#endif
+  lostReason_ = hungUp ? QStringLiteral("the device %1 hung up or was removed; the port is closed")
+                             .arg(devicePath_)
+                       : QStringLiteral("reading the device %1 failed (%2); the port is closed")
+                             .arg(devicePath_, serial_->errorString());
   detail_ = lostReason_;
   serial_->clearError();
   serial_->close();
+}
+
+void SerialPort::WatchLoss(std::function<void()> onLost) {
+  onLost_ = std::move(onLost);
+}
+
+void SerialPort::OnError(int error) {
+  if (inUse_ > 0 || lossQueued_ || !serial_->isOpen() ||
+      !IsLossError(static_cast<QSerialPort::SerialPortError>(error))) {
+    return;
+  }
+  // Qt raises this inside its read notification, which goes on using the
+  // port after the signal: the port is closed once that has returned.
+  lossQueued_ = true;
+  QMetaObject::invokeMethod(
+      serial_.get(), [this, open = opens_] { TakeIdleLoss(open); }, Qt::QueuedConnection);
+}
+
+void SerialPort::TakeIdleLoss(int open) {
+  lossQueued_ = false;
+  // Closed, reopened, or met (or found well) by an operation meanwhile:
+  // nothing left to take.
+  if (open != opens_ || !serial_->isOpen() || !IsLossError(serial_->error())) return;
+  MarkLost();
+  if (onLost_) onLost_();
 }
 
 }  // namespace tavix::link

@@ -18,4 +18,17 @@ void ShowPortLost(ui::Toolkit& tk, int panel, std::uint16_t com, const QString& 
   tk.SetCtrlVal(panel, "DispPortInfo", QStringLiteral("COM%1: %2").arg(com).arg(reason));
 }
 
+void WatchPortLine(ui::Toolkit& tk, int panel, link::Link& lnk) {
+  lnk.port().WatchLoss([&tk, panel, &lnk] {
+    const QString reason = lnk.port().TakeLostReason();
+    if (reason.isEmpty()) return;
+    tk.SetCtrlVal(panel, "DispStatus", texts::PortLost);
+    ShowPortLost(tk, panel, lnk.st.com, reason);
+  });
+}
+
+void UnwatchPortLine(link::Link& lnk) {
+  lnk.port().WatchLoss(nullptr);
+}
+
 }  // namespace tavix::shell

@@ -25,6 +25,8 @@ inline constexpr const char* InfoSelectPort =
     " and serial number. Choosing one connects to it as a new \n"
     " number in the COM field does. ";
 using link::texts::InfoTimeoutVer;
+// The status display after the open port was lost while no operation ran.
+inline constexpr const char* PortLost = "COM-Port lost";
 
 }  // namespace texts
 
@@ -35,5 +37,13 @@ bool OpenPortLine(ui::Toolkit& tk, int panel, link::Link& lnk, std::uint16_t com
 
 // The open port was lost: "DispPortInfo" says why.
 void ShowPortLost(ui::Toolkit& tk, int panel, std::uint16_t com, const QString& reason);
+
+// Watches the open port while no operation uses it: a loss (hang-up,
+// removal, read error) is told at once, in the status display and in
+// "DispPortInfo", with no box (the operation that next needs the port
+// fails with its own report). The port is closed by then. The watch is
+// the port's until UnwatchPortLine.
+void WatchPortLine(ui::Toolkit& tk, int panel, link::Link& lnk);
+void UnwatchPortLine(link::Link& lnk);
 
 }  // namespace tavix::shell

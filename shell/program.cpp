@@ -31,6 +31,10 @@ Program::Program(ui::Toolkit& toolkit, link::Port& port, const char* name,
   lnk.SetLog(&lineLog);
 }
 
+Program::~Program() {
+  UnwatchPortLine(lnk);
+}
+
 int Program::WinMain() {
   if (StartUp() < 0) return -1;
   return RunAndShutDown();
@@ -51,6 +55,7 @@ int Program::StartUp() {
   portList.Attach(tk, MainPanel());
   InitVars();
   UseRememberedDevice();
+  WatchPortLine(tk, MainPanel(), lnk);
   InitRS232(lnk.st.com);
   rememberedNote_.clear();
   return 0;

@@ -30,6 +30,7 @@ class Program : public link::FailureReporter {
   // `name`: the program's name, under which its settings are kept;
   // `lineCheckTitle`: the title of the line check's own time-out box.
   Program(ui::Toolkit& toolkit, link::Port& port, const char* name, const char* lineCheckTitle);
+  ~Program() override;
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 

@@ -1,5 +1,5 @@
 // What screen readers and desktop automation see of the controls: their
-// names, and rings that are named by their labels.
+// names, and rings that are named by their labels and can be stepped.
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -40,12 +40,23 @@ class RingAccessible : public QAccessibleWidget {
     s.expanded = Combo()->view()->isVisible();
     return s;
   }
+  // Besides the list, a screen reader steps the ring to the next or the
+  // previous item, as the arrow keys do.
   QStringList actionNames() const override {
-    return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
+    QStringList names{showMenuAction()};
+    if (Combo()->isEnabled()) names << increaseAction() << decreaseAction();
+    return names + QAccessibleWidget::actionNames();
   }
   void doAction(const QString& action) override {
+    QComboBox* combo = Combo();
     if (action == showMenuAction() || action == pressAction()) {
-      Combo()->showPopup();
+      combo->showPopup();
+    } else if (action == increaseAction() || action == decreaseAction()) {
+      const int index = combo->currentIndex() + (action == increaseAction() ? 1 : -1);
+      if (combo->isEnabled() && index >= 0 && index < combo->count()) {
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);  // a choice, as a key's
+      }
     } else {
       QAccessibleWidget::doAction(action);
     }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <utility>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -110,6 +111,43 @@ void ShowInFront(QWidget* w) {
 Toolkit::Impl::Impl() : router(this) {
   wake.setSingleShot(true);
   wake.setTimerType(Qt::PreciseTimer);
+  serveWake.setSingleShot(true);
+  serveWake.setTimerType(Qt::PreciseTimer);
+  QCoreApplication::instance()->installEventFilter(&requestCounter);
+}
+
+bool Toolkit::Impl::RequestCounter::eventFilter(QObject* watched, QEvent* event) {
+  // The bus thread hands each call to an exported object over as a posted
+  // meta call; the accessibility bridge's objects are virtual bus objects.
+  if (event->type() == QEvent::MetaCall && watched->inherits("QDBusVirtualObject")) {
+    ++impl_->outsideRequests;
+  }
+  return false;
+}
+
+void Toolkit::Impl::ServePending() {
+  // A screen reader asks one question at a time and the next only once it
+  // has the answer: served once per round of events, a conversation of a
+  // few hundred questions would take as many polling passes.
+  constexpr double kConversationGap = 0.02;
+  constexpr double kConversationBudget = 0.25;
+  int served = outsideRequests;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  if (outsideRequests == served) return;
+  const double start = Timer();
+  double last = start;
+  for (;;) {
+    const double now = Timer();
+    if (outsideRequests != served) {
+      served = outsideRequests;
+      last = now;
+    }
+    const double until = std::min(last + kConversationGap, start + kConversationBudget);
+    if (now >= until) break;
+    serveWake.start(std::max(1, static_cast<int>(std::ceil((until - now) * 1000.0))));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  serveWake.stop();
 }
 
 Toolkit::Impl::~Impl() {
@@ -202,7 +240,7 @@ int Toolkit::Impl::Adopt(QWidget* top, const QStringList& required) {
 }
 
 // Applies the layout conventions to one control and connects the signals
-// that only a user's action emits.
+// that tell a change of its value; the program's own writes block them.
 void Toolkit::Impl::PrepareControl(int panel, int id) {
   ControlRecord& control = panels[panel].controls[static_cast<std::size_t>(id - 1)];
   QWidget* w = control.widget;
@@ -234,9 +272,23 @@ void Toolkit::Impl::PrepareControl(int panel, int id) {
     trend->ApplyLayoutProperties();
     trend->viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
   } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-    QObject::connect(button, &QAbstractButton::clicked, button, [this, panel, id, button] {
-      if (button->isCheckable()) Dispatch(panel, id, EVENT_VAL_CHANGED);
+    // A toggle acts on every change of its state, however it came (mouse,
+    // keys, a screen reader's toggle), once; SetCtrlVal blocks the signal.
+    // A click that changes nothing (a push button) is its own commit.
+    QObject::connect(button, &QAbstractButton::toggled, button, [this, panel, id, button](bool on) {
+      ControlRecord* c = Record(panel, id);
+      if (c == nullptr) return;
+      if (!c->operable) {
+        const QSignalBlocker block(button);  // an indicator shows what the program set
+        button->setChecked(!on);
+        return;
+      }
+      if (!on && button->autoExclusive()) return;  // the sibling switched on tells it
+      Dispatch(panel, id, EVENT_VAL_CHANGED);
       Dispatch(panel, id, EVENT_COMMIT);
+    });
+    QObject::connect(button, &QAbstractButton::clicked, button, [this, panel, id, button] {
+      if (!button->isCheckable()) Dispatch(panel, id, EVENT_COMMIT);
     });
   } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
     spin->setKeyboardTracking(false);
@@ -259,7 +311,19 @@ void Toolkit::Impl::PrepareControl(int panel, int id) {
       const int value = values[i].trimmed().toInt(&ok);
       if (ok) combo->setItemData(i, value, Qt::UserRole);
     }
-    QObject::connect(combo, &QComboBox::activated, combo, change_and_commit);
+    // Every change of the item however it came (a choice in the list, keys,
+    // the wheel, a screen reader), once; SetCtrlVal blocks the signal. A
+    // user's choice of the item already shown commits too, as a click does.
+    QObject::connect(combo, &QComboBox::currentIndexChanged, combo,
+                     [this, panel, id, change_and_commit] {
+                       if (ControlRecord* c = Record(panel, id)) c->ringChanged = true;
+                       change_and_commit();
+                     });
+    QObject::connect(combo, &QComboBox::activated, combo, [this, panel, id, change_and_commit] {
+      ControlRecord* c = Record(panel, id);
+      // A choice that changed the item has committed with the change.
+      if (c != nullptr && !std::exchange(c->ringChanged, false)) change_and_commit();
+    });
   } else if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
     ShowSliderValue(slider);
     control.layoutMin = slider->minimum();
@@ -706,12 +770,12 @@ void Toolkit::QuitUserInterface(int code) {
 }
 
 void Toolkit::ProcessSystemEvents() {
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  d_->ServePending();
 }
 
 void Toolkit::ProcessSystemEventsHoldingRepaints() {
   ++d_->holdRepaints;
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  d_->ServePending();
   --d_->holdRepaints;
 }
 

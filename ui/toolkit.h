@@ -277,6 +277,10 @@ class Toolkit {
   // for inside a nested loop ends the outer loop once control returns to it.
   int RunUserInterface();
   void QuitUserInterface(int code);
+  // Runs the pending events. A request from the accessibility bus among
+  // them is answered, and so is each one that follows it closely (a screen
+  // reader's next question), for up to a tenth of a second; the wait for
+  // them sleeps.
   void ProcessSystemEvents();
   // ProcessSystemEvents, but the panels' repaints wait for RepaintNow: a
   // polling loop runs user events between two frames and repaints while the

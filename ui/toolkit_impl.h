@@ -49,6 +49,9 @@ struct ControlRecord {
   bool hasBackColor = false;
   std::uint32_t backColor = 0;
   bool edited = false;  // a text field typed into since its last commit
+  // A ring's item changed and committed; the choice (activated) that made
+  // the change follows and commits no more.
+  bool ringChanged = false;
   // A numeric control's range as the layout gives it: the user's limits. A
   // value the program sets beyond them widens the widget's range instead.
   double layoutMin = 0.0;
@@ -138,6 +141,25 @@ struct Toolkit::Impl {
   // window that a modal dialog blocks, and the program must see every one).
   int RunDialog(QDialog& dialog);
   int dialogsUp = 0;
+
+  // Runs the pending events; then, while requests from outside the
+  // program (the accessibility bus) keep coming, each as it arrives, for as
+  // long as the next follows within kConversationGap, up to
+  // kConversationBudget in all. Blocks while waiting; never spins.
+  void ServePending();
+  // Counts requests from outside the program as the application delivers
+  // them: the accessibility bridge's calls reach it as posted calls.
+  class RequestCounter : public QObject {
+   public:
+    explicit RequestCounter(Impl* impl) : impl_(impl) {}
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+   private:
+    Impl* impl_;
+  };
+  int outsideRequests = 0;
+  RequestCounter requestCounter{this};
+  QTimer serveWake;  // ends a wait of ServePending
 
   // Repaints held while a polling loop runs its events (RepaintNow).
   int holdRepaints = 0;

@@ -81,6 +81,12 @@ TEST_F(CalibFrame, PortThatCannotBeOpenedLeavesThePanelUsableForAnotherComNumber
 
 // GO shows every record; PMOD switches the inputs while it runs, and a
 // time-out ends it.
+// A sensor or adapter that goes away while no operation runs.
+TEST_F(CalibFrame, ASensorLostWhileIdleIsToldOnceAndTheProgramStaysQuiet) {
+  ASSERT_EQ(StartProgram(), 0);
+  ExpectIdleLossToldOnceThenReconnect("ButtonGo");
+}
+
 TEST_F(CalibFrame, GoShowsEveryRecordPmodSwitchesTheInputsAndATimeoutEndsIt) {
   ASSERT_EQ(StartProgram(), 0);
   std::vector<int> shown, sent;

@@ -14,6 +14,7 @@
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <QString>
 #include <QTest>
@@ -60,6 +61,14 @@ inline std::string Box(const QString& title, const QString& text) {
 inline double ThreadCpuSeconds() {
   rusage u{};
   getrusage(RUSAGE_THREAD, &u);
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// CPU time the whole process has used, in seconds.
+inline double ProcessCpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
   return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
          double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
@@ -144,6 +153,57 @@ class ProgramHarness : public ::testing::Test {
     auto* timer = new QTimer(context.get());
     QObject::connect(timer, &QTimer::timeout, std::move(step));
     timer->start(0);
+  }
+
+  // Runs the event loop as an idle program does, for `ms` milliseconds or
+  // until `done` holds (looked at every 10 ms); the seconds it ran.
+  double RunIdle(int ms, const std::function<bool()>& done = nullptr) {
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QTimer check;
+    if (done) {
+      QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+      });
+      check.start(10);
+    }
+    loop.exec();
+    return clock.nsecsElapsed() / 1e9;
+  }
+
+  // The sensor goes away while the program idles: noticed within a second
+  // and told once (status and port line, no box), the port closed, the
+  // process quiet for the next 2 s. `operation` then meets the lost line
+  // with its one report; Enter on the COM field reconnects once the sensor
+  // is back.
+  void ExpectIdleLossToldOnceThenReconnect(const char* operation) {
+    toolkit->Popups().ClearShown();
+    const std::string device = sensor->DevicePath();
+    sensor->Stop();
+    const double noticed = RunIdle(3000, [&] { return !port->IsOpen(); });
+    EXPECT_LT(noticed, 1.0);
+    EXPECT_EQ(Str("DispStatus"), "COM-Port lost");
+    EXPECT_EQ(Str("DispPortInfo"),
+              QString::fromStdString("COM1: the device " + device +
+                                     " hung up or was removed; the port is closed"));
+    EXPECT_TRUE(Boxes().empty());
+    const double cpu = ProcessCpuSeconds();
+    const double ran = RunIdle(2000);
+    EXPECT_LT((ProcessCpuSeconds() - cpu) / ran, 0.02);
+    EXPECT_EQ(Str("DispStatus"), "COM-Port lost");  // told once
+
+    Click(operation);
+    EXPECT_EQ(Boxes().size(), 1u) << operation;
+    EXPECT_EQ(Str("DispStatus"), "TIMEOUT");
+
+    StartSensor();  // back, on a device of its own
+    Type("EditConnect", 1);
+    EXPECT_EQ(ReceivedOrders(*sensor).at(0), 7);
+    EXPECT_TRUE(port->IsOpen());
+    EXPECT_EQ(Str("DispPortInfo"), QString::fromStdString("COM1: " + sensor->DevicePath()));
+    EXPECT_EQ(Boxes().size(), 1u);
   }
 
   QWidget* W(const char* name) const { return toolkit->Control(Panel(), name); }

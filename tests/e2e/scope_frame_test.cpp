@@ -82,6 +82,13 @@ TEST_F(ScopeFrame, PortThatCannotBeOpenedShowsTheTableMessageAndEnterReconnects)
   EXPECT_TRUE(Str("DispStatus").startsWith("TAVIX"));
 }
 
+// A sensor or adapter that goes away while no operation runs.
+TEST_F(ScopeFrame, ASensorLostWhileIdleIsToldOnceAndTheProgramStaysQuiet) {
+  ASSERT_EQ(StartProgram(), 0);
+  ExpectIdleLossToldOnceThenReconnect("ButtonGo");
+  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{7, 3}));  // the line check reads the block again
+}
+
 // A hang-up before or during a Send, or a port that never opened: one report,
 // and nothing written after it (frames a buffer held at the hang-up included).
 TEST_F(ScopeFrame, ASendOnALostOrNeverOpenedPortGivesOneReport) {

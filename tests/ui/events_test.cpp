@@ -3,6 +3,9 @@
 // loop ends where the program asks it to.
 #include <climits>
 
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QChartView>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -96,6 +99,34 @@ TEST_F(UiTest, UserChangesReportValueChangedThenCommitWithinTheRange) {
               c.value);
     EXPECT_EQ(EventsOf(c.control), c.events);
   }
+}
+
+// A screen reader's toggle or step is a change like a click: one value
+// changed and one commit; an indicator keeps what the program set.
+TEST_F(UiTest, AccessibleActionsChangeValuesOnceAndIndicatorsRefuseThem) {
+  Show();
+  const Events change = {EVENT_VAL_CHANGED, EVENT_COMMIT};
+  const auto act = [&](const char* control, const QString& action) {
+    calls.clear();
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(W(control));
+    ASSERT_NE(face, nullptr);
+    ASSERT_NE(face->actionInterface(), nullptr);
+    face->actionInterface()->doAction(action);
+  };
+  act("ToggleRun", QAccessibleActionInterface::toggleAction());
+  EXPECT_EQ(EventsOf("ToggleRun"), change);
+  EXPECT_EQ(tk.GetCtrlInt(panel, "ToggleRun"), 1);
+  tk.SetCtrlVal(panel, "Evalmode", 3);
+  act("Evalmode", QAccessibleActionInterface::increaseAction());
+  EXPECT_EQ(EventsOf("Evalmode"), change);
+  EXPECT_EQ(tk.GetCtrlInt(panel, "Evalmode"), 7);
+  act("Evalmode", QAccessibleActionInterface::increaseAction());  // the last item already
+  EXPECT_TRUE(calls.empty());
+  tk.SetOperable(panel, "ToggleRun", false);
+  act("ToggleRun", QAccessibleActionInterface::toggleAction());
+  EXPECT_TRUE(calls.empty());
+  EXPECT_EQ(tk.GetCtrlInt(panel, "ToggleRun"), 1);
+  EXPECT_TRUE(static_cast<QAbstractButton*>(W("ToggleRun"))->isChecked());
 }
 
 TEST_F(UiTest, RightClickGivesHelpOrAnEventAndNeverAContextMenu) {
