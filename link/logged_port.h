@@ -3,6 +3,9 @@
 // of every write and every read, and a lost port's reason.
 #pragma once
 
+#include <functional>
+#include <utility>
+
 #include "link/line_log.h"
 #include "link/port.h"
 
@@ -29,6 +32,7 @@ class LoggedPort final : public Port {
   QString DevicePath() const override { return port_.DevicePath(); }
   QString OpenDetail() const override { return port_.OpenDetail(); }
   QString TakeLostReason() override;
+  void WatchLoss(std::function<void()> onLost) override { port_.WatchLoss(std::move(onLost)); }
 
  private:
   Port& port_;

@@ -126,6 +126,9 @@ std::vector<std::pair<int, QString>> Changeables(const ProgramRun& run) {
   for (int panel : run.Panels()) {
     for (QWidget* w : run.tk.PanelWidget(panel)->findChildren<QWidget*>()) {
       if (run.tk.CtrlId(panel, w->objectName()) < 0) continue;
+      // The port list holds this machine's ports, and a choice connects:
+      // the line suite proves it against simulators.
+      if (w->objectName() == QLatin1String("SelectPort")) continue;
       auto* button = qobject_cast<QAbstractButton*>(w);
       if ((button != nullptr && button->isCheckable()) || qobject_cast<QComboBox*>(w)) {
         found.emplace_back(panel, w->objectName());
