@@ -82,7 +82,8 @@ void Program::EndProgram() {
   tk.QuitUserInterface(0);
 }
 
-void Program::PollRecords(std::uint16_t& flag, const std::function<void()>& show) {
+void Program::PollRecords(std::uint16_t& flag, const std::function<void()>& show,
+                          const std::function<bool()>& wantsNext) {
   lnk.Poll(block, flag, record,
            {.onRecord =
                 [this, &show] {
@@ -91,7 +92,8 @@ void Program::PollRecords(std::uint16_t& flag, const std::function<void()>& show
                 },
             .afterPass = [this] { tk.ProcessSystemEventsHoldingRepaints(); },
             // The last record's repaint runs while the next answer is on the line.
-            .whileWaiting = [this] { tk.RepaintNow(); }});
+            .whileWaiting = [this] { tk.RepaintNow(); },
+            .wantsNext = wantsNext});
   tk.RepaintNow();
 }
 
