@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 
+#include "base/timer.h"
 #include "shell/port_line.h"
 
 namespace tavix::shell {
@@ -84,6 +85,11 @@ void Program::EndProgram() {
 
 void Program::PollRecords(std::uint16_t& flag, const std::function<void()>& show,
                           const std::function<bool()>& wantsNext) {
+  // A screen shows no more than about 60 pictures a second: against a peer
+  // that answers at once, the passes in between are not repainted. At the
+  // line's 28 passes a second every pass is.
+  constexpr double kRepaintInterval = 0.015;
+  double painted = -kRepaintInterval;
   lnk.Poll(block, flag, record,
            {.onRecord =
                 [this, &show] {
@@ -92,7 +98,13 @@ void Program::PollRecords(std::uint16_t& flag, const std::function<void()>& show
                 },
             .afterPass = [this] { tk.ProcessSystemEventsHoldingRepaints(); },
             // The last record's repaint runs while the next answer is on the line.
-            .whileWaiting = [this] { tk.RepaintNow(); },
+            .whileWaiting =
+                [this, &painted] {
+                  const double now = Timer();
+                  if (now - painted < kRepaintInterval) return;
+                  painted = now;
+                  tk.RepaintNow();
+                },
             .wantsNext = wantsNext});
   tk.RepaintNow();
 }
