@@ -268,19 +268,18 @@ Link::Guard Link::ConcludeGuard() {
   guardRuns_ = false;
   // A request just written is handed on before the program works on.
   const double until = onLine_ ? std::max(guardEnd_, requestAt_ + kHandOverSeconds) : guardEnd_;
+  // On a line that carries bytes at its rate, what follows an answer comes a
+  // byte at a time: a surplus. A peer without pacing (a pseudo-terminal)
+  // answers the request on the line at once and whole, within the guard:
+  // that is the next answer, left queued for its own wait.
+  const int enough = onLine_ ? protocol::kDataBytes : 1;
   int queued = port_.GetInQLen();
-  while (queued == 0 && port_.IsOpen() && port_.Now() < until) {
+  while (queued < enough && port_.IsOpen() && port_.Now() < until) {
     port_.WaitInQ(until - port_.Now());
     queued = port_.GetInQLen();
   }
   const bool lost = TakeAndReportLoss();
-  // On a line that carries bytes at its rate, what follows an answer comes a
-  // byte at a time: a surplus. A peer without pacing (a pseudo-terminal)
-  // answers the request on the line at once and whole, faster than any
-  // line could carry it since the answer's end: that is the next answer,
-  // left queued for its own wait.
-  const double carried = (port_.Now() - guardEnd_ + kAnswerGuard) / kByteSeconds + 1.0;
-  const bool nextAnswer = onLine_ && (queued >= protocol::kDataBytes || queued > carried);
+  const bool nextAnswer = onLine_ && queued >= protocol::kDataBytes;
   if (!lost && (queued == 0 || nextAnswer) && port_.IsOpen()) {
     answerTaken_ = true;
     guard_ = Guard::kPassed;

@@ -51,13 +51,17 @@ enum class Answer { kOk, kFailed, kStopped };
 
 // What a polling loop does besides asking (Link::Poll). Each may be empty.
 struct PollSteps {
-  std::function<void()> onRecord;      // a record was taken and decoded
-  std::function<void()> afterPass;     // after every pass: pending events, which may clear the flag
-  std::function<void()> whileWaiting;  // while an answer is on the line; must not touch the port
-  // Asked once an answer is in and the events have run, before the next
-  // request goes out while that answer's guard still runs: false sends none
-  // yet (the record is taken first, then the flag decides). Empty: always.
-  std::function<bool()> wantsNext;
+  std::function<void()> onRecord{};  // a record was taken (its guard passed) and decoded
+  // Once per pass: pending events, which may clear the flag. They run as the
+  // answer is in and before the next request goes out, so before that
+  // answer's record is handed on (the first of a loop excepted).
+  std::function<void()> afterPass{};
+  std::function<void()> whileWaiting{};  // while an answer is on the line; must not touch the port
+  // Asked before a pass's events and again before its next request goes
+  // out: false takes the record first and sends the next request after the
+  // events, as for a loop's first record (a loop that waits or ends after a
+  // record). Empty: always.
+  std::function<bool()> wantsNext{};
 };
 
 // Answers have no end mark: an answer is whole when the line stays quiet for
