@@ -166,23 +166,27 @@ void LineLayer::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
       QPoint last = toDevice.map(line.points.front()).toPoint();
       int lo = last.y();
       int hi = last.y();
+      bool slanted = false;  // the column's one pixel is the end of a slanted segment
       for (const QPointF& p : line.points) {
         const QPoint d = toDevice.map(p).toPoint();
         if (d.x() != last.x()) {
-          deviceLines_.append(QLine(last.x(), lo, last.x(), hi));
-          if (std::abs(d.x() - last.x()) > 1) {
+          const bool step = std::abs(d.x() - last.x()) > 1;
+          // A column of one pixel that a slanted segment reaches needs no span.
+          if (hi > lo || !(slanted || step)) deviceLines_.append(QLine(last.x(), lo, last.x(), hi));
+          if (step) {
             deviceLines_.append(QLine(last, d));
             lo = hi = d.y();
           } else {
             lo = std::min(last.y(), d.y());
             hi = std::max(last.y(), d.y());
           }
+          slanted = step;
         }
         lo = std::min(lo, d.y());
         hi = std::max(hi, d.y());
         last = d;
       }
-      deviceLines_.append(QLine(last.x(), lo, last.x(), hi));
+      if (hi > lo || !slanted) deviceLines_.append(QLine(last.x(), lo, last.x(), hi));
       painter->resetTransform();
       painter->drawLines(deviceLines_);
       painter->setWorldTransform(item);
