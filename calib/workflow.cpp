@@ -103,24 +103,39 @@ void Calib::CalcCF() {
   }
   lnk.SettleWait();
   logic::MeasureSums sums;
-  bool failed = false;
+  int taken = 0;
+  std::uint16_t measuring = 1;
   cal.measuring = true;
   LockForMeasurement(true);
-  for (int i = 0; i < logic::kCalibFrames && !frame.closing; ++i) {
-    // The button blinks: red on the 1st, 3rd, ... change, grey on the 2nd, 4th, ...
-    if (i % 5 == 0) {
-      tk.SetBackColor(frame.panel, "ButtonCalcCF", (i / 5) % 2 == 0 ? kRed : kLightGrey);
+  // The button blinks: red on the 1st, 3rd, ... change, grey on the 2nd, 4th, ...
+  const auto blink = [this](int frameNo) {
+    if (frameNo % 5 == 0) {
+      tk.SetBackColor(frame.panel, "ButtonCalcCF", (frameNo / 5) % 2 == 0 ? kRed : kLightGrey);
     }
-    if (lnk.Request(block, protocol::kOrderReadData, protocol::kDataBytes) != link::Answer::kOk) {
-      failed = true;  // "TIMEOUT" is in the status display
-      break;
-    }
-    lnk.GetRxBufData(record);
-    protocol::CopyDatatoVarsCalib(record, data);
-    SetPanelData();
-    logic::AddFrame(sums, data.dataRawR, data.dataRawG, data.dataRawB);
-    tk.ProcessSystemEvents();
-  }
+  };
+  blink(0);
+  lnk.Poll(block, measuring, record,
+           {.onRecord =
+                [&] {
+                  CopyData();
+                  SetPanelData();
+                  logic::AddFrame(sums, data.dataRawR, data.dataRawG, data.dataRawB);
+                  ++taken;
+                  if (taken < logic::kCalibFrames) blink(taken);
+                },
+            // Events once per frame; none after a failed one.
+            .afterPass =
+                [&] {
+                  if (measuring == 0) return;
+                  tk.ProcessSystemEventsHoldingRepaints();
+                  if (taken == logic::kCalibFrames || frame.closing) measuring = 0;
+                },
+            .whileWaiting = [this] { tk.RepaintNow(); },
+            // No request beyond the last frame, none once the user has ended the program.
+            .wantsNext = [&] { return !frame.closing && taken + 1 < logic::kCalibFrames; }});
+  tk.RepaintNow();
+  // A failed frame ends it with "TIMEOUT" in the status display.
+  const bool failed = taken < logic::kCalibFrames && !frame.closing;
   cal.measuring = false;
   LockForMeasurement(false);
   if (failed) {

@@ -37,6 +37,10 @@ int Link::Open(std::uint16_t com, const QString& device) {
 }
 
 void Link::Close() {
+  // An answer still being judged or awaited is dropped with the port.
+  if (guardRuns_) guard_ = Guard::kDropped;
+  guardRuns_ = false;
+  onLine_ = false;
   port_.CloseCom();
 }
 
@@ -66,6 +70,7 @@ void Link::SettleWait() {
 }
 
 void Link::BeginWriteOnly(std::uint16_t order) {
+  SettleLine();
   st.order = order;
   reported_ = false;
   answerTaken_ = false;
@@ -114,7 +119,7 @@ void Link::ReportOnce() {
 }
 
 Link::WaitEnd Link::WaitForAnswer(int expectedBytes, const std::uint16_t* stopFlag, int* queued) {
-  st.tstart = port_.Now();
+  st.tstart = requestAt_;
   for (;;) {
     const int n = port_.GetInQLen();
     *queued = n;
@@ -187,30 +192,48 @@ bool Link::TakeWholeAnswer(int expectedBytes, int queued) {
   return !wrong && got == expectedBytes && st.nBytesR == expectedBytes;
 }
 
-Answer Link::Request(const protocol::ParamBlock& block, std::uint16_t order, int expectedBytes,
-                     const std::uint16_t* stopFlag, const std::function<void()>& whileWaiting) {
-  st.order = order;
-  reported_ = false;
+void Link::SettleLine() {
+  if (guardRuns_) ConcludeGuard();
+  if (onLine_ && port_.IsOpen()) WaitOutAnswer();
+  onLine_ = false;
+}
+
+bool Link::StartRequest(const protocol::ParamBlock& block, std::uint16_t order) {
   // A port that is closed or was lost answers nothing: no 2 s wait for it.
   const bool stray = port_.IsOpen() && StrayAfterAnswer();
   if (!port_.IsOpen() || stray) {
     st.nBytesR = 0;
     ReportOnce();
-    return Answer::kFailed;
+    return false;
   }
   port_.FlushInQ();
   port_.FlushOutQ();
   FillTxBuf(block, order, 0);
   port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), protocol::kFrameBytes);
+  requestAt_ = port_.Now();
   if (TakeAndReportLoss()) {
     st.nBytesR = 0;
     ReportOnce();
-    return Answer::kFailed;
+    return false;
   }
+  onLine_ = true;
+  return true;
+}
+
+void Link::HandOver() {
+  // The system hands a written frame on only after the write has returned;
+  // work started at once on this core can hold it back by a millisecond.
+  port_.SleepUntil(requestAt_ + kHandOverSeconds);
+}
+
+Answer Link::Request(const protocol::ParamBlock& block, std::uint16_t order, int expectedBytes,
+                     const std::uint16_t* stopFlag, const std::function<void()>& whileWaiting) {
+  SettleLine();
+  st.order = order;
+  reported_ = false;
+  if (!StartRequest(block, order)) return Answer::kFailed;
   if (whileWaiting) {
-    // The system hands a written frame on only after the write has returned;
-    // work started at once on this core can hold it back by a millisecond.
-    port_.SleepUntil(port_.Now() + kHandOverSeconds);
+    HandOver();
     whileWaiting();
   }
   int queued = 0;
@@ -218,12 +241,14 @@ Answer Link::Request(const protocol::ParamBlock& block, std::uint16_t order, int
     case WaitEnd::kStopped:
       return Answer::kStopped;
     case WaitEnd::kLost:
+      onLine_ = false;
       st.nBytesR = 0;
       ReportOnce();
       return Answer::kFailed;
     case WaitEnd::kDone:
       break;
   }
+  onLine_ = false;
   if (TakeWholeAnswer(expectedBytes, queued)) {
     answerTaken_ = true;
     return Answer::kOk;
@@ -232,29 +257,139 @@ Answer Link::Request(const protocol::ParamBlock& block, std::uint16_t order, int
   return Answer::kFailed;
 }
 
+bool Link::WriteFollowing(const protocol::ParamBlock& block) {
+  // A byte already queued is the last answer's surplus: no request for it.
+  if (!port_.IsOpen() || port_.GetInQLen() != 0) return false;
+  reported_ = false;
+  FillTxBuf(block, protocol::kOrderReadData, 0);
+  const int written =
+      port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), protocol::kFrameBytes);
+  requestAt_ = port_.Now();
+  onLine_ = written > 0;
+  return onLine_;
+}
+
+Link::Guard Link::ConcludeGuard() {
+  if (!guardRuns_) return guard_;
+  guardRuns_ = false;
+  // A request just written is handed on before the program works on.
+  const double until = onLine_ ? std::max(guardEnd_, requestAt_ + kHandOverSeconds) : guardEnd_;
+  // On a line that carries bytes at its rate, what follows an answer comes a
+  // byte at a time: a surplus. A peer without pacing (a pseudo-terminal)
+  // answers the request on the line at once and whole, within the guard:
+  // that is the next answer, left queued for its own wait.
+  const int enough = onLine_ ? protocol::kDataBytes : 1;
+  int queued = port_.GetInQLen();
+  while (queued < enough && port_.IsOpen() && port_.Now() < until) {
+    port_.WaitInQ(until - port_.Now());
+    queued = port_.GetInQLen();
+  }
+  const bool lost = TakeAndReportLoss();
+  const bool nextAnswer = onLine_ && queued >= protocol::kDataBytes;
+  if (!lost && (queued == 0 || nextAnswer) && port_.IsOpen()) {
+    answerTaken_ = true;
+    guard_ = Guard::kPassed;
+    return guard_;
+  }
+  // A surplus: the answer is no record. Both it and the answer of a request
+  // on the line are let pass before the line is used again.
+  reporter_.ReportFailure();
+  reported_ = true;
+  st.nBytesR = 0;
+  answerTaken_ = false;
+  if (port_.IsOpen()) {
+    if (onLine_) {
+      WaitOutAnswer();
+    } else {
+      AwaitQuiet(kQuietLine, port_.Now() + kTimeoutSeconds, &queued);
+      port_.FlushInQ();
+    }
+  }
+  onLine_ = false;
+  guard_ = Guard::kFailed;
+  return guard_;
+}
+
+void Link::WaitOutAnswer() {
+  // The far end answers only once the whole request has reached it.
+  port_.SleepUntil(requestAt_ + (protocol::kFrameBytes + protocol::kDataBytes) * kByteSeconds);
+  int queued = 0;
+  AwaitQuiet(kQuietLine, port_.Now() + kTimeoutSeconds, &queued);
+  port_.FlushInQ();
+  TakeAndReportLoss();
+  onLine_ = false;
+  answerTaken_ = false;
+}
+
 void Link::Poll(const protocol::ParamBlock& block, std::uint16_t& flag,
                 protocol::DataRecord& record, const PollSteps& steps) {
-  st.order = protocol::kOrderReadData;
+  constexpr std::uint16_t kOrder = protocol::kOrderReadData;
+  constexpr int kBytes = protocol::kDataBytes;
+  SettleLine();
+  st.order = kOrder;
+  reported_ = false;
   flag = 1;
-  while (flag == 1) {
-    const Answer answer =
-        Request(block, protocol::kOrderReadData, protocol::kDataBytes, &flag, steps.whileWaiting);
-    if (answer == Answer::kStopped) break;
-    if (answer == Answer::kOk) {
-      GetRxBufData(record);
-      if (steps.onRecord) steps.onRecord();
-    } else {
-      flag = 0;
+  bool first = true;
+  bool written = StartRequest(block, kOrder);
+  if (written) HandOver();
+  while (written) {
+    if (steps.whileWaiting) steps.whileWaiting();
+    int queued = 0;
+    const WaitEnd end = WaitForAnswer(kBytes, &flag, &queued);
+    if (end == WaitEnd::kStopped) return;  // the answer is left to the next transaction
+    if (end == WaitEnd::kLost || queued != kBytes) {
+      onLine_ = false;
+      if (end == WaitEnd::kLost) st.nBytesR = 0;
+      if (end == WaitEnd::kLost || !TakeWholeAnswer(kBytes, queued)) ReportOnce();
+      break;
     }
-    if (steps.afterPass) steps.afterPass();
+    // The answer's last byte is in: it is read now and its guard runs on
+    // through the events and the next request.
+    onLine_ = false;
+    guardRuns_ = true;
+    guardEnd_ = port_.Now() + kAnswerGuard;
+    if (ReadQueued(kBytes) != kBytes) {
+      guardRuns_ = false;
+      ReportOnce();
+      break;
+    }
+    // The first answer of a loop, and one after which no request is wanted
+    // yet, is taken before the events run; after any other the events run
+    // first and the next request goes out, while the guard runs on.
+    const bool overlap = !first && (!steps.wantsNext || steps.wantsNext());
+    first = false;
+    bool follows = false;
+    if (overlap) {
+      if (steps.afterPass) steps.afterPass();
+      // Events that used the line have judged the guard already.
+      follows = guardRuns_ && flag == 1 && (!steps.wantsNext || steps.wantsNext()) &&
+                WriteFollowing(block);
+    }
+    if (ConcludeGuard() != Guard::kPassed) {
+      flag = 0;
+      return;  // reported where it failed; a dropped port said nothing yet
+    }
+    GetRxBufData(record);
+    if (steps.onRecord) steps.onRecord();
+    if (!overlap && steps.afterPass) steps.afterPass();
+    if (flag != 1) return;  // an answer on the line is waited out by the next transaction
+    if (!follows) {
+      reported_ = false;
+      written = StartRequest(block, kOrder);
+      if (written) HandOver();
+    }
   }
+  flag = 0;
+  if (steps.afterPass) steps.afterPass();
 }
 
 bool Link::RequestVersion(const protocol::ParamBlock& block) {
+  SettleLine();
   st.order = protocol::kOrderReadVersion;
   answerTaken_ = false;
   FillTxBuf(block, protocol::kOrderReadVersion, 0);
   port_.ComWrt(reinterpret_cast<const char*>(st.szWriteBuf.data()), protocol::kFrameBytes);
+  requestAt_ = port_.Now();
   if (TakeAndReportLoss()) {
     st.nBytesR = 0;
     return false;

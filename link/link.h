@@ -52,9 +52,17 @@ enum class Answer { kOk, kFailed, kStopped };
 
 // What a polling loop does besides asking (Link::Poll). Each may be empty.
 struct PollSteps {
-  std::function<void()> onRecord;      // a record was taken and decoded
-  std::function<void()> afterPass;     // after every pass: pending events, which may clear the flag
-  std::function<void()> whileWaiting;  // while an answer is on the line; must not touch the port
+  std::function<void()> onRecord{};  // a record was taken (its guard passed) and decoded
+  // Once per pass: pending events, which may clear the flag. They run as the
+  // answer is in and before the next request goes out, so before that
+  // answer's record is handed on (the first of a loop excepted).
+  std::function<void()> afterPass{};
+  std::function<void()> whileWaiting{};  // while an answer is on the line; must not touch the port
+  // Asked before a pass's events and again before its next request goes
+  // out: false takes the record first and sends the next request after the
+  // events, as for a loop's first record (a loop that waits or ends after a
+  // record). Empty: always.
+  std::function<bool()> wantsNext{};
 };
 
 // Answers have no end mark: an answer is whole when the line stays quiet for
@@ -132,10 +140,15 @@ class Link {
                  const std::function<void()>& whileWaiting = nullptr);
 
   // The polling loop of every program: sets `flag` to 1 and asks for one
-  // data record (order 5) after another while it stays 1. Each answer taken
-  // whole is decoded into `record` and handed on (steps.onRecord); a failed
-  // one, already reported, clears the flag. A flag found 0 during an answer
-  // wait ends the loop at once.
+  // data record (order 5) after another while it stays 1. Once an answer's
+  // last byte is in, the pending events run (steps.afterPass) and, with the
+  // flag still 1, the next request goes out at once; the answer's guard
+  // runs on meanwhile. Only an answer whose guard passed is decoded into
+  // `record` and handed on (steps.onRecord, then steps.whileWaiting while
+  // the next answer is on the line). A failed answer, reported once, clears
+  // the flag; the answer of a request already on the line is then waited
+  // out and dropped. A flag found 0 during an answer wait ends the loop at
+  // once; the next transaction waits that answer out first.
   void Poll(const protocol::ParamBlock& block, std::uint16_t& flag, protocol::DataRecord& record,
             const PollSteps& steps);
 
@@ -147,6 +160,25 @@ class Link {
 
  private:
   enum class WaitEnd { kDone, kStopped, kLost };
+  enum class Guard { kPassed, kFailed, kDropped };
+  // Before a transaction: a data answer whose guard still runs is judged,
+  // and the answer of a request left on the line is waited out.
+  void SettleLine();
+  // Flush, write the request frame for `order`.
+  // False (reported) when the port is closed or lost, or stray bytes came.
+  bool StartRequest(const protocol::ParamBlock& block, std::uint16_t order);
+  // The next data request while the last answer's guard runs: no flush (a
+  // surplus must stay visible). False when none went out.
+  bool WriteFollowing(const protocol::ParamBlock& block);
+  // Sleeps until a written frame has been handed on (kHandOverSeconds).
+  void HandOver();
+  // Waits out the guard started when the answer's last byte came. A byte
+  // within it fails the answer (reported here, once); what the line still
+  // carries is waited out and dropped, a request on the line included.
+  Guard ConcludeGuard();
+  // Waits until the answer of the request on the line has come and the line
+  // has fallen quiet, and drops it.
+  void WaitOutAnswer();
   // Reports a lost port (once per loss); true when the port was lost.
   bool TakeAndReportLoss();
   // Reports a failure unless this operation has reported one already.
@@ -159,7 +191,7 @@ class Link {
   // taken: they were its surplus.
   bool StrayAfterAnswer();
   // The answer wait: blocks on the port until `expectedBytes` are queued or
-  // 2.0 s have passed since tstart; `queued` is the last queue length seen.
+  // 2.0 s have passed since tstart (the request's write); `queued` is the last queue length seen.
   WaitEnd WaitForAnswer(int expectedBytes, const std::uint16_t* stopFlag, int* queued);
   // Reads the `queued` bytes (at most the buffer's size) into szReadBuf and
   // sets nBytesR; the count, or -1 when the queue held more than fits.
@@ -172,10 +204,15 @@ class Link {
   Port& port_;
   FailureReporter& reporter_;
   LineLog* log_ = nullptr;
-  bool reported_ = false;     // this operation has reported its failure
-  double writeStart_ = 0.0;   // when this write-only operation started
-  int bytesWritten_ = 0;      // and what it has written since
-  bool answerTaken_ = false;  // the last transaction was an answer taken whole
+  bool reported_ = false;         // this operation has reported its failure
+  double writeStart_ = 0.0;       // when this write-only operation started
+  int bytesWritten_ = 0;          // and what it has written since
+  bool answerTaken_ = false;      // the last transaction was an answer taken whole
+  bool guardRuns_ = false;        // a data answer is read, its guard not yet judged
+  double guardEnd_ = 0.0;         // when that guard ends
+  Guard guard_ = Guard::kPassed;  // the last guard's verdict
+  bool onLine_ = false;           // a request is written whose answer is not read
+  double requestAt_ = 0.0;        // when the last request was written
 };
 
 }  // namespace tavix::link

@@ -10,6 +10,7 @@
 #include <QShortcut>
 #include <QWidget>
 
+#include "base/timer.h"
 #include "link/port_list.h"
 #include "shell/port_line.h"
 
@@ -149,7 +150,13 @@ void Program::EndProgram() {
   tk.QuitUserInterface(0);
 }
 
-void Program::PollRecords(std::uint16_t& flag, const std::function<void()>& show) {
+void Program::PollRecords(std::uint16_t& flag, const std::function<void()>& show,
+                          const std::function<bool()>& wantsNext) {
+  // A screen shows no more than about 60 pictures a second: against a peer
+  // that answers at once, the passes in between are not repainted. At the
+  // line's 28 passes a second every pass is.
+  constexpr double kRepaintInterval = 0.015;
+  double painted = -kRepaintInterval;
   lnk.Poll(block, flag, record,
            {.onRecord =
                 [this, &show] {
@@ -158,7 +165,14 @@ void Program::PollRecords(std::uint16_t& flag, const std::function<void()>& show
                 },
             .afterPass = [this] { tk.ProcessSystemEventsHoldingRepaints(); },
             // The last record's repaint runs while the next answer is on the line.
-            .whileWaiting = [this] { tk.RepaintNow(); }});
+            .whileWaiting =
+                [this, &painted] {
+                  const double now = Timer();
+                  if (now - painted < kRepaintInterval) return;
+                  painted = now;
+                  tk.RepaintNow();
+                },
+            .wantsNext = wantsNext});
   tk.RepaintNow();
 }
 

@@ -86,9 +86,13 @@ class Program : public link::FailureReporter {
   // Sets `flag` to 1 and asks for one data record after another while it
   // is 1; each good one, decoded and copied into the data variables, goes
   // to `show`. A failed answer (already reported) clears the flag. Pending
-  // events run after every record and may clear it; repaints wait until
-  // the next request is on the line.
-  void PollRecords(std::uint16_t& flag, const std::function<void()>& show);
+  // events run once each answer is in and before the next request goes out,
+  // and may clear it; the answer is shown once the next request is on the
+  // line and its guard has passed, and repaints run while the next answer
+  // is on the line. `wantsNext` false holds the next request back until the
+  // record is shown (a loop that waits or ends after it).
+  void PollRecords(std::uint16_t& flag, const std::function<void()>& show,
+                   const std::function<bool()>& wantsNext = nullptr);
 
   // Failure reports of the link.
   void ReportFailure() override;

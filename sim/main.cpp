@@ -48,7 +48,8 @@ constexpr const char* kCommands[] = {
     "  target NAME                   white, ref1, ref2, black, red, green, blue",
     "                                or uneven, dim, tinted, dark20 (calibration fails)",
     "  target S20 S60 S80 [NOISE]    sensitivities (counts per unit of power), noise in counts",
-    "  fault KIND [once|always]      silence, short, surplus, late, garbage, hangup, corrupt",
+    "  fault KIND [once|always]      silence, short, surplus, late, garbage, hangup, corrupt, "
+    "stray",
     "  clear                         clear the fault",
     "  counters                      frame counters",
     "  log [N]                       the last N log lines (default 20)",
@@ -73,7 +74,7 @@ struct FaultName {
 constexpr FaultName kFaults[] = {
     {"silence", Fault::kSilence}, {"short", Fault::kShort},     {"surplus", Fault::kSurplus},
     {"late", Fault::kLate},       {"garbage", Fault::kGarbage}, {"hangup", Fault::kHangUp},
-    {"corrupt", Fault::kCorrupt},
+    {"corrupt", Fault::kCorrupt}, {"stray", Fault::kStray},
 };
 
 // Writes one line to standard output at once. A reader that went away
@@ -236,7 +237,8 @@ class Program {
   void SetFault(const std::vector<std::string>& args) {
     if (args.empty() || args.size() > 2 ||
         (args.size() == 2 && args[1] != "once" && args[1] != "always")) {
-      Say("error: usage: fault silence|short|surplus|late|garbage|hangup|corrupt [once|always]");
+      Say("error: usage: fault silence|short|surplus|late|garbage|hangup|corrupt|stray "
+          "[once|always]");
       return;
     }
     for (const FaultName& f : kFaults) {

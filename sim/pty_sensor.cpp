@@ -38,6 +38,7 @@ constexpr double kOrder8Busy = 0.8;
 constexpr double kLateDelay = 2.2;
 constexpr std::size_t kShortBy = 3;
 constexpr std::size_t kSurplusBytes = 4;
+constexpr double kStrayDelay = 0.005;  // past the answer guard, well inside a request's 18.75 ms
 constexpr std::size_t kGarbageBytes = 8;
 constexpr std::size_t kMaxLog = 20000;
 constexpr std::size_t kMaxRecords = 10000;
@@ -285,6 +286,14 @@ void PtySensor::Impl::HandleFrame(double now) {
     case Fault::kCorrupt:
       answer[1] ^= 0x01;  // a read-back or record that differs from what the sensor holds
       break;
+    case Fault::kStray: {
+      TxItem stray;
+      AppendRandom(&stray.bytes, kSurplusBytes);
+      stray.notBefore = item.notBefore + kStrayDelay +
+                        (options.pacing ? static_cast<double>(answer.size()) * kByteTime : 0.0);
+      late.push_back(std::move(stray));
+      break;
+    }
     case Fault::kLate:
       item.notBefore += kLateDelay;
       item.bytes = std::move(answer);

@@ -21,6 +21,8 @@ enum class Fault {
   kGarbage,  // random bytes after the frame, whatever its order
   kHangUp,   // the pseudo-terminal is closed
   kCorrupt,  // the answer with one bit of its first word changed
+  kStray,    // answer, then a few bytes 5 ms after its end (paced: while the next request is on the
+             // line)
 };
 
 struct Counters {

@@ -155,7 +155,42 @@ void LineLayer::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
   for (const auto& [key, line] : lines_) {
     if (!line.visible || line.points.isEmpty()) continue;
     painter->setPen(ThinPen(line.color));
-    if (line.points.size() > 1) {
+    if (line.points.size() > 1 && !smooth && item.type() <= QTransform::TxTranslate) {
+      // On the pixel grid, in whole device pixels: the points a pixel column
+      // takes become one vertical span (reaching the column before, so the
+      // line stays joined), and only a step over empty columns is a slanted
+      // segment. A dense line costs its pixels once instead of a zigzag
+      // over them, and the raster engine draws straight integer lines fast.
+      const QTransform toDevice = transform_ * item;
+      deviceLines_.resize(0);
+      QPoint last = toDevice.map(line.points.front()).toPoint();
+      int lo = last.y();
+      int hi = last.y();
+      bool slanted = false;  // the column's one pixel is the end of a slanted segment
+      for (const QPointF& p : line.points) {
+        const QPoint d = toDevice.map(p).toPoint();
+        if (d.x() != last.x()) {
+          const bool step = std::abs(d.x() - last.x()) > 1;
+          // A column of one pixel that a slanted segment reaches needs no span.
+          if (hi > lo || !(slanted || step)) deviceLines_.append(QLine(last.x(), lo, last.x(), hi));
+          if (step) {
+            deviceLines_.append(QLine(last, d));
+            lo = hi = d.y();
+          } else {
+            lo = std::min(last.y(), d.y());
+            hi = std::max(last.y(), d.y());
+          }
+          slanted = step;
+        }
+        lo = std::min(lo, d.y());
+        hi = std::max(hi, d.y());
+        last = d;
+      }
+      if (hi > lo || !slanted) deviceLines_.append(QLine(last.x(), lo, last.x(), hi));
+      painter->resetTransform();
+      painter->drawLines(deviceLines_);
+      painter->setWorldTransform(item);
+    } else if (line.points.size() > 1) {
       // Through the painter's transform, not as a mapped copy of the points:
       // the cosmetic pen keeps the line one pixel wide.
       painter->setWorldTransform(transform_ * item);

@@ -7,6 +7,8 @@
 
 #include <QColor>
 #include <QGraphicsItem>
+#include <QLine>
+#include <QList>
 #include <QPen>
 #include <QPolygonF>
 #include <QRectF>
@@ -102,6 +104,7 @@ class LineLayer : public QGraphicsItem {
   QTransform transform_;
   QRectF bounds_;
   bool wholeArea_ = false;
+  QList<QLine> deviceLines_;  // a sharp line in device pixels, kept between paints
 };
 
 }  // namespace tavix::ui

@@ -170,11 +170,16 @@ void Scope::RecordFrame() {
   CalcRecTime();
   tk.ClearTrendChart(frame.recpanel, kChart, rec.anzwerte);
   // Data requests leave transbeg and waitdel as they are.
-  PollRecords(flags.pollrecord, [this] {
-    SetRecordData();
-    SlowDown();
-    AppendRecord();
-  });
+  // Records are an interval apart: each request goes out after the wait,
+  // so that the record stored is the one read then.
+  PollRecords(
+      flags.pollrecord,
+      [this] {
+        SetRecordData();
+        SlowDown();
+        AppendRecord();
+      },
+      [] { return false; });
 }
 
 // The controls a recording writes with every record are named by static
