@@ -268,7 +268,15 @@ int Sensor::Live(const CommandLine& cl, const LiveOutput& out, const StopSignal&
                        if (stop.Requested()) poll = 0;
                      }
                    },
-               .whileWaiting = flush});
+               .whileWaiting = flush,
+               // The next request goes out as an answer comes only when the
+               // reading after it is wanted at once: not before an interval
+               // wait, not after the last reading asked for.
+               .wantsNext =
+                   [&] {
+                     return cl.interval <= 0.0 && writeErrno == 0 && !stop.Requested() &&
+                            !(cl.count && taken + 1 >= *cl.count);
+                   }});
   }
   flush();
   console_.EndProgress(name_);

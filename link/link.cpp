@@ -292,10 +292,11 @@ Link::Guard Link::ConcludeGuard() {
     return guard_;
   }
   // A surplus: the answer is no record. Both it and the answer of a request
-  // on the line are let pass before the line is used again.
+  // on the line are let pass before the line is used again. The report
+  // counts the answer and the bytes seen after it (none on a lost port).
+  st.nBytesR = lost ? 0 : static_cast<std::uint16_t>(protocol::kDataBytes + queued);
   reporter_.ReportFailure();
   reported_ = true;
-  st.nBytesR = 0;
   answerTaken_ = false;
   if (port_.IsOpen()) {
     if (onLine_) {

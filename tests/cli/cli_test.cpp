@@ -375,7 +375,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"write", sim::Fault::kSurplus, "surplus: 346 bytes"},
                       FaultCase{"write", sim::Fault::kHangUp, "hung up"},
                       FaultCase{"live", sim::Fault::kSilence, "no answer to order 5"},
-                      FaultCase{"live", sim::Fault::kSurplus, "surplus: 36 bytes"},
+                      FaultCase{"live", sim::Fault::kSurplus, "bytes where order 5 answers 32"},
                       FaultCase{"live", sim::Fault::kHangUp, "hung up"}),
     FaultCaseName);
 
