@@ -3,39 +3,23 @@
 // of every write and every read, and a lost port's reason.
 #pragma once
 
-#include <functional>
-#include <utility>
-
+#include "link/forwarding_port.h"
 #include "link/line_log.h"
-#include "link/port.h"
 
 namespace tavix::link {
 
-class LoggedPort final : public Port {
+class LoggedPort final : public ForwardingPort {
  public:
-  LoggedPort(Port& port, LineLog& log) : port_(port), log_(log) {}
+  LoggedPort(Port& port, LineLog& log) : ForwardingPort(port), log_(log) {}
 
   int OpenComConfig(int com, const QString& deviceName, int baud, int parity, int dataBits,
                     int stopBits, int inQueueSize, int outQueueSize) override;
-  int SetComTime(double seconds) override { return port_.SetComTime(seconds); }
-  int SetCTSMode(int mode) override { return port_.SetCTSMode(mode); }
-  int FlushInQ() override { return port_.FlushInQ(); }
-  int FlushOutQ() override { return port_.FlushOutQ(); }
   int ComWrt(const char* buffer, int count) override;
-  int GetInQLen() override { return port_.GetInQLen(); }
   int ComRd(char* buffer, int count) override;
   int CloseCom() override;
-  void WaitInQ(double seconds) override { port_.WaitInQ(seconds); }
-  double Now() const override { return port_.Now(); }
-  void SleepUntil(double deadline) override { port_.SleepUntil(deadline); }
-  bool IsOpen() const override { return port_.IsOpen(); }
-  QString DevicePath() const override { return port_.DevicePath(); }
-  QString OpenDetail() const override { return port_.OpenDetail(); }
   QString TakeLostReason() override;
-  void WatchLoss(std::function<void()> onLost) override { port_.WatchLoss(std::move(onLost)); }
 
  private:
-  Port& port_;
   LineLog& log_;
 };
 

@@ -20,6 +20,7 @@
 #include "base/timer.h"
 #include "calib/calib.h"
 #include "calib/help_texts.h"
+#include "link/forwarding_port.h"
 #include "link/serial_port.h"
 #include "ui/toolkit.h"
 
@@ -29,38 +30,21 @@ constexpr int kFrames = 100;
 constexpr double kWireSeconds = kFrames * (36 + 32) / 1920.0;
 
 // The serial port, marking the first write after Arm.
-class MarkedPort final : public tavix::link::Port {
+class MarkedPort final : public tavix::link::ForwardingPort {
  public:
-  explicit MarkedPort(Port& real) : real_(real) {}
+  explicit MarkedPort(Port& real) : ForwardingPort(real) {}
   void Arm() {
     firstWrite_ = 0;
     armed_ = true;
   }
   double FirstWrite() const { return firstWrite_; }
 
-  int OpenComConfig(int com, const QString& name, int baud, int parity, int dataBits, int stopBits,
-                    int in, int out) override {
-    return real_.OpenComConfig(com, name, baud, parity, dataBits, stopBits, in, out);
-  }
-  int SetComTime(double s) override { return real_.SetComTime(s); }
-  int SetCTSMode(int mode) override { return real_.SetCTSMode(mode); }
-  int FlushInQ() override { return real_.FlushInQ(); }
-  int FlushOutQ() override { return real_.FlushOutQ(); }
   int ComWrt(const char* buffer, int count) override {
     if (armed_ && firstWrite_ == 0) firstWrite_ = tavix::Timer();
-    return real_.ComWrt(buffer, count);
+    return port_.ComWrt(buffer, count);
   }
-  int GetInQLen() override { return real_.GetInQLen(); }
-  int ComRd(char* buffer, int count) override { return real_.ComRd(buffer, count); }
-  int CloseCom() override { return real_.CloseCom(); }
-  void WaitInQ(double seconds) override { real_.WaitInQ(seconds); }
-  bool IsOpen() const override { return real_.IsOpen(); }
-  QString DevicePath() const override { return real_.DevicePath(); }
-  QString OpenDetail() const override { return real_.OpenDetail(); }
-  QString TakeLostReason() override { return real_.TakeLostReason(); }
 
  private:
-  Port& real_;
   bool armed_ = false;
   double firstWrite_ = 0;
 };

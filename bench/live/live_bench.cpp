@@ -32,6 +32,7 @@
 #include <QTimer>
 
 #include "base/timer.h"
+#include "link/forwarding_port.h"
 #include "link/serial_port.h"
 #include "protocol/frame.h"
 #include "scope/scope.h"
@@ -71,13 +72,13 @@ double ChildCpu(qint64 pid) {
 }
 
 // The real port, with a stopwatch on the writes and reads of the cycle.
-class TimedPort final : public Port {
+class TimedPort final : public tavix::link::ForwardingPort {
  public:
   struct Mark {
     double wall = 0, cpu = 0, threadCpu = 0, simCpu = 0;
   };
 
-  TimedPort(Port& real, int passes) : real_(real), passes_(passes) {}
+  TimedPort(Port& real, int passes) : ForwardingPort(real), passes_(passes) {}
 
   void Arm(qint64 simPid) {
     armed_ = true;
@@ -98,14 +99,6 @@ class TimedPort final : public Port {
   double FirstToRead() const { return firstToRead_; }
   int Answers() const { return answers_; }
 
-  int OpenComConfig(int com, const QString& name, int baud, int parity, int dataBits, int stopBits,
-                    int in, int out) override {
-    return real_.OpenComConfig(com, name, baud, parity, dataBits, stopBits, in, out);
-  }
-  int SetComTime(double s) override { return real_.SetComTime(s); }
-  int SetCTSMode(int mode) override { return real_.SetCTSMode(mode); }
-  int FlushInQ() override { return real_.FlushInQ(); }
-  int FlushOutQ() override { return real_.FlushOutQ(); }
   int ComWrt(const char* buffer, int count) override {
     if (armed_) {
       const double now = tavix::Timer();
@@ -115,18 +108,18 @@ class TimedPort final : public Port {
       if (lastRead_ > 0 && writes_ <= passes_ + 1) own_.push_back(now - lastRead_);
       lastRead_ = 0;
     }
-    const int written = real_.ComWrt(buffer, count);
+    const int written = port_.ComWrt(buffer, count);
     lastWrite_ = tavix::Timer();
     firstByte_ = 0;
     return written;
   }
   int GetInQLen() override {
-    const int n = real_.GetInQLen();
+    const int n = port_.GetInQLen();
     if (n > 0 && firstByte_ == 0) firstByte_ = tavix::Timer();
     return n;
   }
   int ComRd(char* buffer, int count) override {
-    const int got = real_.ComRd(buffer, count);
+    const int got = port_.ComRd(buffer, count);
     if (armed_) {
       lastRead_ = tavix::Timer();
       if (firstByte_ > 0 && writes_ <= passes_) {
@@ -137,17 +130,10 @@ class TimedPort final : public Port {
     }
     return got;
   }
-  int CloseCom() override { return real_.CloseCom(); }
-  void WaitInQ(double seconds) override { real_.WaitInQ(seconds); }
-  bool IsOpen() const override { return real_.IsOpen(); }
-  QString DevicePath() const override { return real_.DevicePath(); }
-  QString OpenDetail() const override { return real_.OpenDetail(); }
-  QString TakeLostReason() override { return real_.TakeLostReason(); }
 
  private:
   Mark Take(double now) const { return {now, ProcessCpu(), ThreadCpu(), ChildCpu(simPid_)}; }
 
-  Port& real_;
   int passes_;
   bool armed_ = false;
   qint64 simPid_ = 0;
