@@ -43,54 +43,35 @@ class CalibWorkflow : public CalibHarness {
   }
 };
 
-TEST_F(CalibWorkflow, StartCalibrationSendsTheCalibrationSetReadsTheFactorsAndGoesLive) {
-  sensor->WithModel([](sim::SensorModel& m) { m.factors = {1020, 990, 1005}; });
-  Type("EditPower", 640);
-  Choose("EditPmod", 1);  // DYN
-  toolkit->Popups().ClearShown();
-  toolkit->Popups().QueueConfirm(1);
-  EveryRound([this] {
-    if (Sent() == 2) Click("ButtonStop");
-  });
-  Click("ButtonStartCalib");
-  ASSERT_EQ(ReceivedOrders(*sensor), (Orders{1, 9, 5, 5}));
-  EXPECT_EQ(ReceivedFrames(*sensor)[0].bytes,
-            Put(Bytes(36), 1, {640, 1, 0x8000, 6, 10, 0, 1, 0, 0}));
-  EXPECT_EQ(EditFactors(), (Factors{1020, 990, 1005}));
-  EXPECT_EQ(Boxes(), Strings{Box("START CALIBRATION", texts::InfoWhiteTarget)});
-  EXPECT_EQ(Int("DispPow"), 714);  // DYN: the power the sensor chose, in word 5
-
-  // Declining CALCULATE sends nothing.
-  sensor->ClearLog();
-  Click("ButtonCalcCF");
-  EXPECT_TRUE(ReceivedFrames(*sensor).empty());
-  EXPECT_EQ(Boxes().back(), Box("INFO!", texts::InfoCalcDeclined));
-}
-
-// CALCULATE pressed in the live cycle of START, as a user would: one target
-// per outcome (the unit suite has the limits) and a time-out in frame 57 or
-// 13. The button blinks every 5 frames and keeps the colour of its last
-// change; only success stores the factors and goes live again.
+// START CALIBRATION sends the calibration set with the panel's power and
+// PMOD, reads the factors into the edit fields and goes live. CALCULATE
+// pressed in its live cycle, as a user would: one target per outcome (the
+// unit suite has the limits) and a time-out in frame 57 or 13. The button
+// blinks every 5 frames and keeps the colour of its last change; only
+// success stores the factors and goes live again.
 TEST_F(CalibWorkflow, CalculateTakesAHundredFramesAndOnlySuccessStoresTheFactorsAndGoesLive) {
-  const std::tuple<const char*, int, int, const char*, std::uint32_t> cases[] = {
-      // target, pmod, frame that times out, result, colour at the end
-      {"white", 0, 0, texts::CalibrationPassed, kLightGrey},
-      {"uneven", 0, 0, texts::MaximumDelta, kLightGrey},
-      {"dim", 1, 0, texts::MaximumPower, kLightGrey},
-      {"tinted", 0, 0, texts::CFOutOfRange, kLightGrey},
-      {"white", 0, 57, texts::CalibrationFailed, kLightGrey},
-      {"white", 0, 13, texts::CalibrationFailed, kRed}};
-  for (const auto& [target, pmod, failAt, text, colour] : cases) {
+  const std::tuple<const char*, std::uint16_t, std::uint16_t, int, const char*, std::uint32_t>
+      cases[] = {// target, pmod, power, frame that times out, result, colour at the end
+                 {"white", 0, 500, 0, texts::CalibrationPassed, kLightGrey},
+                 {"uneven", 0, 500, 0, texts::MaximumDelta, kLightGrey},
+                 {"dim", 1, 640, 0, texts::MaximumPower, kLightGrey},
+                 {"tinted", 0, 500, 0, texts::CFOutOfRange, kLightGrey},
+                 {"white", 0, 500, 57, texts::CalibrationFailed, kLightGrey},
+                 {"white", 0, 500, 13, texts::CalibrationFailed, kRed}};
+  sensor->WithModel([](sim::SensorModel& m) { m.factors = {1020, 990, 1005}; });
+  for (const auto& [target, pmod, power, failAt, text, colour] : cases) {
     SCOPED_TRACE(testing::Message() << target << " " << pmod << " " << failAt);
     sensor->WithModel(
         [&](sim::SensorModel& m) { EXPECT_TRUE(sim::NamedTarget(target, &m.target)); });
     Choose("EditPmod", pmod);
+    toolkit->SetCtrlVal(Panel(), "EditPower", power);  // dimmed in DYN, and still sent
     toolkit->Popups().ClearShown();
     sensor->ClearLog();
     const bool passes = QString(text) == texts::CalibrationPassed;
     const std::size_t base = Sent();
     std::size_t calcBase = 0;  // records sent before CALCULATE
     const Factors before = SensorFactors();
+    Factors read{};  // the edit fields when CALCULATE is pressed
     const int meanR = calib->cal.means.meanR;
     std::vector<std::uint32_t> colours;  // after each frame
     bool locked = true, pressed = false;
@@ -106,6 +87,7 @@ TEST_F(CalibWorkflow, CalculateTakesAHundredFramesAndOnlySuccessStoresTheFactors
       } else if (calib->live.poll == 1 && !std::exchange(pressed, true)) {
         QTimer::singleShot(0, &round, [&] {  // a timer's slot is not re-entered: another timer
           calcBase = Sent();
+          read = EditFactors();
           Click("ButtonCalcCF");
         });
       } else if (calib->live.poll == 1 && !colours.empty()) {
@@ -128,6 +110,9 @@ TEST_F(CalibWorkflow, CalculateTakesAHundredFramesAndOnlySuccessStoresTheFactors
     expected[0] = 1, expected[1] = 9;
     if (passes) expected.push_back(8), expected.resize(std::max(orders.size(), calcEnd + 2), 5);
     ASSERT_EQ(orders, expected);
+    EXPECT_EQ(ReceivedFrames(*sensor)[0].bytes,
+              Put(Bytes(36), 1, {power, pmod, 0x8000, 6, 10, 0, 1, 0, 0}));
+    EXPECT_EQ(read, before);
     EXPECT_EQ(Str("DispStatus") == "TIMEOUT", failAt != 0);
     EXPECT_EQ(colours.size(), failAt != 0 ? failAt - 1u : 100u);
     for (std::size_t i = 0; i < colours.size(); ++i)
@@ -143,9 +128,6 @@ TEST_F(CalibWorkflow, CalculateTakesAHundredFramesAndOnlySuccessStoresTheFactors
       continue;
     }
     // White: about 1900/2000/2100 raw against set value 2000.
-    const Bytes eight = ReceivedFrames(*sensor)[calcEnd].bytes;
-    EXPECT_EQ(stored, (Factors{eight[4] << 8 | eight[5], eight[6] << 8 | eight[7],
-                               eight[8] << 8 | eight[9]}));
     EXPECT_NEAR(stored[0], 1053, 3);
     EXPECT_EQ(stored[1], 1000);
     EXPECT_NEAR(stored[2], 952, 3);
@@ -157,16 +139,52 @@ TEST_F(CalibWorkflow, CalculateTakesAHundredFramesAndOnlySuccessStoresTheFactors
   }
 }
 
-TEST_F(CalibWorkflow, FinishSendsTheDefaultBlockThenTheFactorsOfTheEditControls) {
+// SEND and FINISH ask before fields that hold neither read nor calculated
+// factors (the layout's, or after a factor read that timed out) go to the
+// EEPROM; No sends nothing, and declining CALCULATE neither. START
+// CALIBRATION whose factor read times out reports it once and does not go
+// live. After a GET the factors go out unasked.
+TEST_F(CalibWorkflow, UnknownFactorsGoToTheEepromOnlyWhenTheUserAgrees) {
+  const Factors before = SensorFactors(), start = EditFactors();
+  for (const char* button : {"ButtonSendCF", "ButtonFinishCalib", "ButtonCalcCF"}) {
+    toolkit->Popups().QueueConfirm(0);
+    Click(button);
+  }
+  sensor->InjectFault(sim::Fault::kSilence);
+  toolkit->Popups().QueueConfirm(1);
+  Click("ButtonStartCalib");
+  toolkit->Popups().QueueConfirm(0);
+  Click("ButtonSendCF");
+  EXPECT_EQ(Boxes(), (Strings{Unknown("SEND CALIBRATION FACTORS", start),
+                              Unknown("FINISH CALIBRATION", start),
+                              Box("CONFIRM CALCULATION!", texts::ConfirmCalculation),
+                              Box("INFO!", texts::InfoCalcDeclined),
+                              Box("START CALIBRATION", texts::InfoWhiteTarget),
+                              Box(calib->lnk.VersionText(), texts::InfoTimeoutVer),
+                              Unknown("SEND CALIBRATION FACTORS", start)}));
+  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{1, 9}));
+  EXPECT_EQ(SensorFactors(), before);
+
+  toolkit->Popups().ClearShown();
+  Click("ButtonGetCF");
+  Type("EditCFG", 1111);
+  Click("ButtonSendCF");
+  AwaitFrames(*sensor, 4);
+  EXPECT_EQ(Boxes(), Strings{});
+  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{1, 9, 9, 8}));
+  EXPECT_EQ(SensorFactors(), (Factors{before[0], 1111, before[2]}));
+
+  // Another port may lead to another sensor: what was read before counts no
+  // more. Yes to FINISH sends the default block, then the fields' factors.
+  Type("EditConnect", 1);
   for (const auto& [edit, value] : {std::pair{"EditCFR", 5}, {"EditCFG", 65535}, {"EditCFB", 1300}})
     toolkit->SetCtrlVal(Panel(), edit, value);  // no range test on sending them
-  toolkit->Popups().QueueConfirm(1);            // typed, neither read nor calculated: asked first
+  sensor->ClearLog();
+  toolkit->Popups().QueueConfirm(1);
   Click("ButtonFinishCalib");
   // The default set: power 250, average 128, hold 10, intlim 50, maxcolno 1,
   // every teach word 1.
   const Words head = {250, 0, 128, 0, 10, 50, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  Words block = head;
-  block.resize(171, 1);
   std::vector<Bytes> expected = {Put(Bytes(36), 1, head)};
   for (std::uint16_t r = 0; r < 31; ++r)
     expected.push_back(Put(expected.back(), 2, {r, 1, 1, 1, 1, 1}));
@@ -177,60 +195,6 @@ TEST_F(CalibWorkflow, FinishSendsTheDefaultBlockThenTheFactorsOfTheEditControls)
   EXPECT_EQ(frames, expected);
   EXPECT_EQ(Boxes(), (Strings{Unknown("FINISH CALIBRATION", {5, 65535, 1300}),
                               Box("INFO!", texts::InfoButtonFinishCalib)}));
-  Words eeprom;
-  sensor->WithModel([&](sim::SensorModel& m) { eeprom.assign(m.eeprom.begin(), m.eeprom.end()); });
-  EXPECT_EQ(eeprom, block);
-  EXPECT_EQ(SensorFactors(), (Factors{5, 65535, 1300}));
-}
-
-// START CALIBRATION against a silent sensor: one report, and GO does not
-// start after the factor read failed.
-TEST_F(CalibWorkflow, StartCalibrationWithoutFactorsDoesNotGoLive) {
-  sensor->InjectFault(sim::Fault::kSilence, /*once=*/false);
-  const Factors shown = EditFactors();
-  toolkit->Popups().QueueConfirm(1);
-  Click("ButtonStartCalib");
-  EXPECT_EQ(Boxes(), (Strings{Box("START CALIBRATION", texts::InfoWhiteTarget),
-                              Box(calib->lnk.VersionText(), texts::InfoTimeoutVer)}));
-  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{1, 9}));
-  EXPECT_EQ(calib->live.poll, 0);
-  EXPECT_EQ(EditFactors(), shown);
-}
-
-// SEND and FINISH ask before fields that hold neither read nor calculated
-// factors (the layout's, or after a GET that timed out) go to the EEPROM;
-// No sends nothing. After a GET they go out unasked.
-TEST_F(CalibWorkflow, UnknownFactorsGoToTheEepromOnlyWhenTheUserAgrees) {
-  const Factors before = SensorFactors(), start = EditFactors();
-  for (const char* button : {"ButtonSendCF", "ButtonFinishCalib"}) {
-    toolkit->Popups().QueueConfirm(0);
-    Click(button);
-  }
-  sensor->InjectFault(sim::Fault::kSilence);
-  Click("ButtonGetCF");
-  toolkit->Popups().QueueConfirm(0);
-  Click("ButtonSendCF");
-  EXPECT_EQ(Boxes(), (Strings{Unknown("SEND CALIBRATION FACTORS", start),
-                              Unknown("FINISH CALIBRATION", start),
-                              Box(calib->lnk.VersionText(), texts::InfoTimeoutVer),
-                              Unknown("SEND CALIBRATION FACTORS", start)}));
-  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{9}));
-  EXPECT_EQ(SensorFactors(), before);
-
-  toolkit->Popups().ClearShown();
-  Click("ButtonGetCF");
-  Type("EditCFG", 1111);
-  Click("ButtonSendCF");
-  AwaitFrames(*sensor, 3);
-  EXPECT_EQ(Boxes(), Strings{});
-  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{9, 9, 8}));
-  EXPECT_EQ(SensorFactors(), (Factors{before[0], 1111, before[2]}));
-
-  // Another port may lead to another sensor: what was read before counts no more.
-  Type("EditConnect", 1);
-  toolkit->Popups().QueueConfirm(0);
-  Click("ButtonSendCF");
-  EXPECT_EQ(Boxes(), Strings{Unknown("SEND CALIBRATION FACTORS", {before[0], 1111, before[2]})});
 }
 
 // Closing the window ends the program, during GO after 3 frames and during

@@ -56,22 +56,16 @@ inline std::string Box(const QString& title, const QString& text) {
   return (title + ": " + text).toStdString();
 }
 
-// CPU time the calling thread has used, in seconds. The simulator runs on a
-// thread of its own, so this is the program's share alone.
-inline double ThreadCpuSeconds() {
+// CPU time used, in seconds, by `who` (getrusage's RUSAGE_SELF or RUSAGE_THREAD).
+inline double CpuSeconds(int who) {
   rusage u{};
-  getrusage(RUSAGE_THREAD, &u);
+  getrusage(who, &u);
   return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
          double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
-
-// CPU time the whole process has used, in seconds.
-inline double ProcessCpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+// The calling thread's share. The simulator runs on a thread of its own, so
+// this is the program's alone.
+inline double ThreadCpuSeconds() { return CpuSeconds(RUSAGE_THREAD); }
 
 // Runs `program` as its own process with `env` changed (an empty value
 // removes the variable) and gives its exit code as a signed byte (as a
@@ -155,24 +149,6 @@ class ProgramHarness : public ::testing::Test {
     timer->start(0);
   }
 
-  // Runs the event loop as an idle program does, for `ms` milliseconds or
-  // until `done` holds (looked at every 10 ms); the seconds it ran.
-  double RunIdle(int ms, const std::function<bool()>& done = nullptr) {
-    QElapsedTimer clock;
-    clock.start();
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    QTimer check;
-    if (done) {
-      QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-      });
-      check.start(10);
-    }
-    loop.exec();
-    return clock.nsecsElapsed() / 1e9;
-  }
-
   // The sensor goes away while the program idles: noticed within a second
   // and told once (status and port line, no box), the port closed, the
   // process quiet for the next 2 s. `operation` then meets the lost line
@@ -182,16 +158,21 @@ class ProgramHarness : public ::testing::Test {
     toolkit->Popups().ClearShown();
     const std::string device = sensor->DevicePath();
     sensor->Stop();
-    const double noticed = RunIdle(3000, [&] { return !port->IsOpen(); });
-    EXPECT_LT(noticed, 1.0);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !port->IsOpen(); }, 3000));
+    EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_EQ(Str("DispStatus"), "COM-Port lost");
     EXPECT_EQ(Str("DispPortInfo"),
               QString::fromStdString("COM1: the device " + device +
                                      " hung up or was removed; the port is closed"));
     EXPECT_TRUE(Boxes().empty());
-    const double cpu = ProcessCpuSeconds();
-    const double ran = RunIdle(2000);
-    EXPECT_LT((ProcessCpuSeconds() - cpu) / ran, 0.02);
+    const double cpu = CpuSeconds(RUSAGE_SELF);
+    clock.restart();
+    QEventLoop idle;  // as an idle program runs
+    QTimer::singleShot(2000, &idle, &QEventLoop::quit);
+    idle.exec();
+    EXPECT_LT((CpuSeconds(RUSAGE_SELF) - cpu) / (clock.elapsed() / 1e3), 0.02);
     EXPECT_EQ(Str("DispStatus"), "COM-Port lost");  // told once
 
     Click(operation);
