@@ -3,8 +3,6 @@
 // what its interval wait costs. Intervals of 1 s, a few records each.
 #include <sys/fsuid.h>
 
-#include <csignal>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -24,17 +22,11 @@ using namespace scope::texts;
 QByteArray FileOf(const Records& sent, std::size_t count, std::size_t first = 0) {
   QByteArray file;
   for (std::size_t i = first; i < first + count; ++i) {
-    const Record& r = sent[i];
-    file += QString::asprintf("%10u%10u%10u%10u%10u%10u%10u\n", r[0], r[1], r[2], r[3], r[4], r[5],
-                              r[10])
-                .toLatin1();
+    for (int word : {0, 1, 2, 3, 4, 5, 10})
+      file += QByteArray::number(sent[i][word]).rightJustified(10);
+    file += '\n';
   }
   return file;
-}
-
-QByteArray Read(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
 bool Write(const QString& path, const QByteArray& content) {
@@ -53,26 +45,13 @@ bool LockDir(const QString& dir, bool on) {
   return locked == on;
 }
 
-// The disk "fills up" at `bytes` per file (0: no limit).
-void SizeLimit(rlim_t bytes) {
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit r{};
-  getrlimit(RLIMIT_FSIZE, &r);
-  r.rlim_cur = bytes != 0 ? bytes : r.rlim_max;
-  setrlimit(RLIMIT_FSIZE, &r);
-}
-
 class ScopeRecorder : public ScopeHarness {
  protected:
   void SetUp() override {
     ScopeHarness::SetUp();
     const QByteArray parentPort = qgetenv("TAVIX_RECORDER_CHILD_PORT");
     if (!parentPort.isEmpty()) qputenv("TAVIX_COM1", parentPort);  // the child of a test
-    // A longer guard than the harness's, which a few 1 s intervals outlast.
-    context = std::make_unique<QObject>();
-    After(25000, [this] {
-      if (StopLoops()) ADD_FAILURE() << "a recording was still running after 25 s";
-    });
+    GuardLoops(25000);  // a few 1 s intervals outlast the harness's
     // Noise makes every record its own; gloss words that give GF 853 (85.3 %).
     sensor->WithModel([](sim::SensorModel& m) {
       m.target = sim::Target{"test", 3.8, 4.0, 4.2, 40.0};
@@ -117,6 +96,19 @@ class ScopeRecorder : public ScopeHarness {
   std::string Attention(const QString& text) const { return Box("ATTENTION!", text); }
   std::string Failed(const QString& path) const {
     return Attention(" Saving the record file failed: \n " + QDir::toNativeSeparators(path));
+  }
+  // The recovery file beside `file` failed `why`, and the recording went on.
+  std::string RecoveryFailed(const QString& file, const QString& why) const {
+    return Attention(" Writing the recovery file failed: \n " + QDir::toNativeSeparators(file) +
+                     ".recovery \n " + why +
+                     " \n The recording goes on; until they are saved, \n"
+                     " the records are kept in memory only. ");
+  }
+  // `count` records left unsaved, `kept` as the recovery file holds them.
+  std::string Unsaved(int count, const QString& kept) const {
+    return Attention(QString(" The %1 records were not saved, \n and ").arg(count) + kept +
+                     " \n Choose a file for them now? \n"
+                     " Otherwise they are lost when the next recording starts. ");
   }
 
   bool onRecorder = false;
@@ -221,9 +213,12 @@ TEST_F(ScopeRecorder, ATimeOutOnTheFifthReadingOffersFourRecordsThatSurviveAFail
   EXPECT_EQ(QDir(lockedDir.path()).entryList(QDir::Files), QStringList{"rec.dat"});
 }
 
-// An existing file is replaced only on yes; a save that fails under a file
-// size limit leaves it, and when the user gives up the recovery file keeps the records.
-TEST_F(ScopeRecorder, AnExistingFileIsKeptOnNoAndWhenItsReplacementFailsAndIsGivenUp) {
+// Nothing is recorded without a file or when the user keeps an existing
+// one; a recording whose first reading fails holds nothing: no save is
+// offered and no file is left. An existing file is replaced only on yes; a
+// save that fails under a file size limit leaves it, and when the user gives
+// up the recovery file keeps the records.
+TEST_F(ScopeRecorder, NoFileOrNoReadingKeepsNothingAndAFailedReplacementKeepsTheOldFile) {
   ASSERT_TRUE(Write(Path("old.dat"), "earlier content\n"));
   Plan(1, 1);
   toolkit->Popups().QueueFile(0, "");  // cancelled
@@ -231,8 +226,15 @@ TEST_F(ScopeRecorder, AnExistingFileIsKeptOnNoAndWhenItsReplacementFailsAndIsGiv
   toolkit->Popups().QueueFile(1, Path("old.dat"));
   toolkit->Popups().QueueConfirm(0);
   Click("ButtonStartRecord");
-  EXPECT_EQ(Boxes(), (Strings{Attention(MsgNoRecordFile), Attention(MsgRecordFileExists)}));
   EXPECT_EQ(DataRequests(), 0);
+  EXPECT_TRUE(Locked(false));
+  sensor->InjectFault(sim::Fault::kSilence);
+  toolkit->Popups().QueueFile(2, Path("rec.dat"));
+  Click("ButtonStartRecord");
+  EXPECT_EQ(Boxes(), (Strings{Attention(MsgNoRecordFile), Attention(MsgRecordFileExists),
+                              Box(scope->lnk.VersionText(), InfoTimeoutVer),
+                              Attention(" No value was recorded! \n There is nothing to save. ")}));
+  EXPECT_EQ(Files(), QStringList{"old.dat"});
   EXPECT_TRUE(Locked(false));
 
   // Yes, then the save fails and the user cancels the choice of another file.
@@ -256,19 +258,6 @@ TEST_F(ScopeRecorder, AnExistingFileIsKeptOnNoAndWhenItsReplacementFailsAndIsGiv
   EXPECT_TRUE(Locked(false));
 }
 
-// A recording whose first reading fails holds nothing: no save is offered
-// and no file is left.
-TEST_F(ScopeRecorder, ARecordingWithoutAReadingOffersNoSave) {
-  Plan(1, 5);
-  sensor->InjectFault(sim::Fault::kSilence);
-  toolkit->Popups().QueueFile(2, Path("rec.dat"));
-  Click("ButtonStartRecord");
-  EXPECT_EQ(Boxes(), (Strings{Box(scope->lnk.VersionText(), InfoTimeoutVer),
-                              Attention(" No value was recorded! \n There is nothing to save. ")}));
-  EXPECT_EQ(Files(), QStringList{});
-  EXPECT_TRUE(Locked(false));
-}
-
 // The record file's directory removed during a recording: the recovery file
 // that went with it is reported when it goes, never cited later, and the
 // records are offered again before they are dropped.
@@ -287,17 +276,10 @@ TEST_F(ScopeRecorder, ADirectoryRemovedDuringARecordingLosesNoRecordUnasked) {
   Click("ButtonStartRecord");
   const Strings boxes = Boxes();
   ASSERT_EQ(boxes.size(), 5u);
-  EXPECT_EQ(boxes[0],
-            Attention(" Writing the recovery file failed: \n " + QDir::toNativeSeparators(file) +
-                      ".recovery \n the file has been removed \n"
-                      " The recording goes on; until they are saved, \n"
-                      " the records are kept in memory only. "));
+  EXPECT_EQ(boxes[0], RecoveryFailed(file, "the file has been removed"));
   EXPECT_EQ(boxes[1], Confirm(file));
   EXPECT_EQ(boxes[2].rfind(Failed(file), 0), 0u) << boxes[2];
-  EXPECT_EQ(boxes[3],
-            Attention(" The 3 records were not saved, \n and no recovery file holds them. \n"
-                      " Choose a file for them now? \n"
-                      " Otherwise they are lost when the next recording starts. "));
+  EXPECT_EQ(boxes[3], Unsaved(3, "no recovery file holds them."));
   EXPECT_EQ(boxes[4], Saved());
   EXPECT_EQ(Read(Path("all.dat")), FileOf(sensor->SentRecords(), 3));
   EXPECT_EQ(Files(), QStringList{"all.dat"});
@@ -318,17 +300,10 @@ TEST_F(ScopeRecorder, ARecoveryFileOnAFullDiskIsReportedOnceAndNeverOverstated) 
   const QString recovery = QDir::toNativeSeparators(Path("rec.dat.recovery"));
   const Strings boxes = Boxes();
   ASSERT_EQ(boxes.size(), 4u);
-  EXPECT_EQ(boxes[0], Attention(" Writing the recovery file failed: \n " + recovery +
-                                " \n the disk is full \n"
-                                " The recording goes on; until they are saved, \n"
-                                " the records are kept in memory only. "));
+  EXPECT_EQ(boxes[0], RecoveryFailed(Path("rec.dat"), "the disk is full"));
   EXPECT_EQ(boxes[1], Confirm(Path("rec.dat")));
   EXPECT_EQ(boxes[2].rfind(Failed(Path("rec.dat")), 0), 0u) << boxes[2];
-  EXPECT_EQ(boxes[3],
-            Attention(" The 4 records were not saved, \n and the recovery file \n " + recovery +
-                      " \n holds only 2 of them. \n"
-                      " Choose a file for them now? \n"
-                      " Otherwise they are lost when the next recording starts. "));
+  EXPECT_EQ(boxes[3], Unsaved(4, "the recovery file \n " + recovery + " \n holds only 2 of them."));
   const Records sent = sensor->SentRecords();
   EXPECT_EQ(sent.size(), 4u);
   EXPECT_EQ(Read(Path("rec.dat.recovery")), FileOf(sent, 2));
