@@ -78,11 +78,18 @@ class ScopeRecorder : public ScopeHarness {
     Type("EditInterval", interval);
     Type("EditRecVal", count);
   }
-  // Records into `path`, answers the save question with `save`, returns at the end.
-  void RecordInto(const QString& path, int save) {
-    toolkit->Popups().QueueFile(QFile::exists(path) ? 1 : 2, path);
-    toolkit->Popups().QueueConfirm(save);
+  // Starts a recording and returns at its end, the file dialogs answered
+  // with `files` in turn (1: an existing file, 2: a new one, 0: cancelled),
+  // the confirm boxes with `answers`.
+  void StartRecording(const std::vector<std::pair<int, QString>>& files,
+                      const std::vector<int>& answers) {
+    for (const auto& [kind, path] : files) toolkit->Popups().QueueFile(kind, path);
+    for (int yes : answers) toolkit->Popups().QueueConfirm(yes);
     Click("ButtonStartRecord");
+  }
+  // Records into `path`, answers the save question with `save`.
+  void RecordInto(const QString& path, int save) {
+    StartRecording({{QFile::exists(path) ? 1 : 2, path}}, {save});
   }
   // START red and the plan read-only, or START grey and the plan editable.
   bool Locked(bool on) const {
@@ -193,10 +200,7 @@ TEST_F(ScopeRecorder, ATimeOutOnTheFifthReadingOffersFourRecordsThatSurviveAFail
   Poll([&] {
     if (Sent() == 4 && !std::exchange(injected, true)) sensor->InjectFault(sim::Fault::kSilence);
   });
-  toolkit->Popups().QueueFile(1, locked);
-  toolkit->Popups().QueueFile(2, good);
-  for (int yes : {1, 1}) toolkit->Popups().QueueConfirm(yes);
-  Click("ButtonStartRecord");
+  StartRecording({{1, locked}, {2, good}}, {1, 1});
 
   const Strings expected = {Attention(MsgRecordFileExists),
                             Attention(MsgRecordFileInUse),
@@ -221,16 +225,12 @@ TEST_F(ScopeRecorder, ATimeOutOnTheFifthReadingOffersFourRecordsThatSurviveAFail
 TEST_F(ScopeRecorder, NoFileOrNoReadingKeepsNothingAndAFailedReplacementKeepsTheOldFile) {
   ASSERT_TRUE(Write(Path("old.dat"), "earlier content\n"));
   Plan(1, 1);
-  toolkit->Popups().QueueFile(0, "");  // cancelled
-  Click("ButtonStartRecord");
-  toolkit->Popups().QueueFile(1, Path("old.dat"));
-  toolkit->Popups().QueueConfirm(0);
-  Click("ButtonStartRecord");
+  StartRecording({{0, ""}}, {});  // cancelled
+  StartRecording({{1, Path("old.dat")}}, {0});
   EXPECT_EQ(DataRequests(), 0);
   EXPECT_TRUE(Locked(false));
   sensor->InjectFault(sim::Fault::kSilence);
-  toolkit->Popups().QueueFile(2, Path("rec.dat"));
-  Click("ButtonStartRecord");
+  StartRecording({{2, Path("rec.dat")}}, {});
   EXPECT_EQ(Boxes(), (Strings{Attention(MsgNoRecordFile), Attention(MsgRecordFileExists),
                               Box(scope->lnk.VersionText(), InfoTimeoutVer),
                               Attention(" No value was recorded! \n There is nothing to save. ")}));
@@ -242,10 +242,7 @@ TEST_F(ScopeRecorder, NoFileOrNoReadingKeepsNothingAndAFailedReplacementKeepsThe
   toolkit->Popups().SetObserver([](const ui::PopupRecord& p) {
     if (p.title == "CONFIRM SAVING TO ") SizeLimit(50);
   });
-  toolkit->Popups().QueueFile(1, Path("old.dat"));
-  toolkit->Popups().QueueFile(0, "");
-  for (int yes : {1, 1}) toolkit->Popups().QueueConfirm(yes);
-  Click("ButtonStartRecord");
+  StartRecording({{1, Path("old.dat")}, {0, ""}}, {1, 1});
   SizeLimit(0);
   const Strings boxes = Boxes();
   ASSERT_EQ(boxes.size(), 5u);
@@ -269,11 +266,8 @@ TEST_F(ScopeRecorder, ADirectoryRemovedDuringARecordingLosesNoRecordUnasked) {
   Poll([&] {
     if (Sent() == 2 && !std::exchange(removed, true)) QDir(sub).removeRecursively();
   });
-  toolkit->Popups().QueueFile(2, file);
-  toolkit->Popups().QueueFile(0, "");  // no other file at first
-  toolkit->Popups().QueueFile(2, Path("all.dat"));
-  for (int yes : {1, 1}) toolkit->Popups().QueueConfirm(yes);  // save; choose a file after all
-  Click("ButtonStartRecord");
+  // Save; no other file at first; choose a file after all.
+  StartRecording({{2, file}, {0, ""}, {2, Path("all.dat")}}, {1, 1});
   const Strings boxes = Boxes();
   ASSERT_EQ(boxes.size(), 5u);
   EXPECT_EQ(boxes[0], RecoveryFailed(file, "the file has been removed"));
@@ -291,11 +285,7 @@ TEST_F(ScopeRecorder, ADirectoryRemovedDuringARecordingLosesNoRecordUnasked) {
 TEST_F(ScopeRecorder, ARecoveryFileOnAFullDiskIsReportedOnceAndNeverOverstated) {
   Plan(1, 4);
   SizeLimit(2 * 71 + 30);  // two records fit, the record file of four does not
-  toolkit->Popups().QueueFile(2, Path("rec.dat"));
-  toolkit->Popups().QueueFile(0, "");
-  toolkit->Popups().QueueConfirm(1);  // save
-  toolkit->Popups().QueueConfirm(0);  // then leave them unsaved
-  Click("ButtonStartRecord");
+  StartRecording({{2, Path("rec.dat")}, {0, ""}}, {1, 0});  // save, then leave them unsaved
   SizeLimit(0);
   const QString recovery = QDir::toNativeSeparators(Path("rec.dat.recovery"));
   const Strings boxes = Boxes();
