@@ -1,7 +1,5 @@
 // Start-up, line check, port choice, parameter transfer and parameter files
 // of the scope against the simulator; programs that cannot start.
-#include <csignal>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -40,23 +38,7 @@ class ScopeFrame : public ScopeHarness {
   }
 };
 
-TEST_F(ScopeFrame, StartUpReadsVersionThenRamBlockOntoThePanel) {
-  StartWithOddBlock();
-  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{7, 3}));
-  EXPECT_EQ(Str("DispStatus"), QString("TAVIX TEST SENSOR 4711").leftJustified(48));
-  EXPECT_TRUE(Str("DispPortInfo").contains(QString::fromStdString(sensor->DevicePath())));
-  // Shown as the sensor sent them, not clamped to the controls' ranges.
-  EXPECT_EQ((Orders{Int("SlidePower"), Int("EditAverage"), Int("EditIntlim"), Int("EditMaxcolNo")}),
-            (Orders{1200, 0, 5000, 31}));
-  EXPECT_EQ(scope->block.pp[6], 40);               // the block keeps what the sensor sent
-  EXPECT_EQ(Cell(5, 31), 4321);                    // word 170
-  QWidget* panel = toolkit->PanelWidget(Panel());  // the header, for a screenshot
-  if (const QByteArray dir = qgetenv("TAVIX_SCREENSHOT_DIR"); !dir.isEmpty()) {
-    EXPECT_TRUE(panel->grab(QRect(0, 0, panel->width(), 60))
-                    .save(QDir(QString::fromLocal8Bit(dir)).filePath("scope-header.png")));
-  }
-}
-
+// A silent sensor: the time-out box comes before the main panel shows.
 TEST_F(ScopeFrame, SilentSensorShowsTimeoutBoxBeforeTheMainPanel) {
   sensor->InjectFault(sim::Fault::kSilence, /*once=*/false);
   ASSERT_EQ(StartProgram(), 0);
@@ -67,8 +49,9 @@ TEST_F(ScopeFrame, SilentSensorShowsTimeoutBoxBeforeTheMainPanel) {
 }
 
 // A port that cannot be opened shows its table message; Enter on the same
-// number reconnects once the sensor is there.
-TEST_F(ScopeFrame, PortThatCannotBeOpenedShowsTheTableMessageAndEnterReconnects) {
+// number reconnects once the sensor is there. Then the sensor goes away
+// while no operation runs, and comes back.
+TEST_F(ScopeFrame, APortThatCannotBeOpenedOrIsLostWhileIdleIsToldOnceAndEnterReconnects) {
   QTemporaryDir dir;
   qputenv("TAVIX_COM1", dir.filePath("no-such-device").toLocal8Bit());
   ASSERT_EQ(StartProgram(), 0);
@@ -80,11 +63,6 @@ TEST_F(ScopeFrame, PortThatCannotBeOpenedShowsTheTableMessageAndEnterReconnects)
   Type("EditConnect", 1);
   EXPECT_EQ(ReceivedOrders(*sensor), (Orders{7, 3}));
   EXPECT_TRUE(Str("DispStatus").startsWith("TAVIX"));
-}
-
-// A sensor or adapter that goes away while no operation runs.
-TEST_F(ScopeFrame, ASensorLostWhileIdleIsToldOnceAndTheProgramStaysQuiet) {
-  ASSERT_EQ(StartProgram(), 0);
   ExpectIdleLossToldOnceThenReconnect("ButtonGo");
   EXPECT_EQ(ReceivedOrders(*sensor), (Orders{7, 3}));  // the line check reads the block again
 }
@@ -119,10 +97,24 @@ TEST_F(ScopeFrame, ASendOnALostOrNeverOpenedPortGivesOneReport) {
   }
 }
 
-// Get from EEPROM (order 4), then Send to RAM and to EEPROM: the block goes
-// back unchanged but for the edits. A toggle switched off falls back to RAM.
-TEST_F(ScopeFrame, GetAndSendCarryTheBlockUnchangedAndTogglesFallBackToRam) {
+// The start-up reads the version, then the RAM block onto the panel. Get
+// from EEPROM (order 4), then Send to RAM and to EEPROM: the block goes back
+// unchanged but for the edits. A toggle switched off falls back to RAM.
+TEST_F(ScopeFrame, StartUpShowsTheRamBlockAndGetAndSendCarryItUnchanged) {
   StartWithOddBlock();
+  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{7, 3}));
+  EXPECT_EQ(Str("DispStatus"), QString("TAVIX TEST SENSOR 4711").leftJustified(48));
+  EXPECT_TRUE(Str("DispPortInfo").contains(QString::fromStdString(sensor->DevicePath())));
+  // Shown as the sensor sent them, not clamped to the controls' ranges.
+  EXPECT_EQ((Orders{Int("SlidePower"), Int("EditAverage"), Int("EditIntlim"), Int("EditMaxcolNo")}),
+            (Orders{1200, 0, 5000, 31}));
+  EXPECT_EQ(scope->block.pp[6], 40);               // the block keeps what the sensor sent
+  EXPECT_EQ(Cell(5, 31), 4321);                    // word 170
+  QWidget* panel = toolkit->PanelWidget(Panel());  // the header, for a screenshot
+  if (const QByteArray dir = qgetenv("TAVIX_SCREENSHOT_DIR"); !dir.isEmpty()) {
+    EXPECT_TRUE(panel->grab(QRect(0, 0, panel->width(), 60))
+                    .save(QDir(QString::fromLocal8Bit(dir)).filePath("scope-header.png")));
+  }
   sensor->ClearLog();
   Click("SelectEEPROM");
   Click("ButtonGet");
@@ -152,13 +144,12 @@ TEST_F(ScopeFrame, GetAndSendCarryTheBlockUnchangedAndTogglesFallBackToRam) {
   EXPECT_EQ(Int("SelectRAM") * 10 + Int("SelectFILE"), 10);
 }
 
-TEST_F(ScopeFrame, AGoAZoomASendOrAPortChangeRightAfterASendWaitsForItsSettleDelay) {
+// (A Send right after a Send is counted by the harness in the Get and Send case.)
+TEST_F(ScopeFrame, AGoAZoomOrAPortChangeRightAfterASendWaitsForItsSettleDelay) {
   ASSERT_EQ(StartProgram(), 0);
   EveryRound([&] { scope->flags.poll = 0; });  // polling ends after its first request
-  for (const auto& [control, order, frames] : {std::tuple{"ButtonGo", 5, 33},
-                                               {"ButtonZoom", 5, 33},
-                                               {"ButtonSend", 1, 64},
-                                               {"EditConnect", 7, 34}}) {
+  for (const auto& [control, order, frames] :
+       {std::tuple{"ButtonGo", 5, 33}, {"ButtonZoom", 5, 33}, {"EditConnect", 7, 34}}) {
     sensor->ClearLog();
     Click("ButtonSend");
     order == 7 ? Type(control, 1) : Click(control);  // the same port again
@@ -171,30 +162,24 @@ TEST_F(ScopeFrame, AGoAZoomASendOrAPortChangeRightAfterASendWaitsForItsSettleDel
 
 // Save writes the block as read; a failed save (a file size limit stands in
 // for a full disk, and holds for root too) says so and keeps the earlier file.
+// Save writes the block as read; a failed save (a file size limit stands in
+// for a full disk) says so and keeps the earlier file.
 TEST_F(ScopeFrame, AFailedParameterFileSaveKeepsTheEarlierFile) {
   StartWithOddBlock();
   Click("SelectFILE");
   QTemporaryDir dir;
-  QFile file(dir.filePath("set.dat"));
-  toolkit->Popups().QueueFile(2, file.fileName());
+  const QString file = dir.filePath("set.dat");
+  toolkit->Popups().QueueFile(2, file);
   Click("ButtonSend");
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QByteArray saved = file.readAll();
-  file.close();
+  const QByteArray saved = Read(file);
   EXPECT_TRUE(saved.startsWith(" 1200\n")) << saved.left(20).toStdString();  // as read
-  rlimit old{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = 300;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  toolkit->Popups().QueueFile(1, file.fileName());
+  SizeLimit(300);
+  toolkit->Popups().QueueFile(1, file);
   Click("ButtonSend");
-  setrlimit(RLIMIT_FSIZE, &old);
+  SizeLimit(0);
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0].rfind("ATTENTION!:  Saving the parameter file failed", 0), 0u) << Boxes()[0];
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_EQ(file.readAll(), saved);
+  EXPECT_EQ(Read(file), saved);
 }
 
 // A start that cannot go on ends either program with -1 and one line on
@@ -202,28 +187,26 @@ TEST_F(ScopeFrame, AFailedParameterFileSaveKeepsTheEarlierFile) {
 // plugin would abort), a layout bundle that is not where it belongs.
 TEST(Programs, AFailedStartEndsWithMinusOneAndSaysWhy) {
   QTemporaryDir dir;
-  const QString bin = QCoreApplication::applicationDirPath();
+  const QString bin = QCoreApplication::applicationDirPath(), noDevice = dir.filePath("no-device");
   for (const char* program : {"TavixScope", "TavixCalib"}) {
-    QByteArray errors;
+    const QString alone = dir.filePath(program);
+    ASSERT_TRUE(QFile::copy(bin + "/" + program, alone));
+    QByteArray noDisplay, noLayout;
     EXPECT_EQ(RunProcess(bin + "/" + program, {},
                          {{"QT_QPA_PLATFORM", ""},
                           {"WAYLAND_DISPLAY", ""},
                           {"DISPLAY", ":987"},
-                          {"TAVIX_COM1", dir.filePath("no-device")}},
-                         5, &errors),
+                          {"TAVIX_COM1", noDevice}},
+                         5, &noDisplay),
               -1)
         << program;
-    EXPECT_EQ(errors,
+    EXPECT_EQ(noDisplay,
               QByteArray(program) + ": no display could be opened (DISPLAY or QT_QPA_PLATFORM)\n");
-
-    const QString alone = dir.filePath(program);
-    ASSERT_TRUE(QFile::copy(bin + "/" + program, alone));
-    errors.clear();
-    EXPECT_EQ(RunProcess(alone, {}, {{"TAVIX_COM1", dir.filePath("no-device")}}, 5, &errors), -1);
+    EXPECT_EQ(RunProcess(alone, {}, {{"TAVIX_COM1", noDevice}}, 5, &noLayout), -1) << program;
     // (Qt may warn before, of a runtime directory it lacks.)
-    EXPECT_TRUE(errors.endsWith(QByteArray(program) + ": layout file " +
-                                dir.filePath(program).toUtf8() + ".uir is missing\n"))
-        << errors.toStdString();
+    EXPECT_TRUE(noLayout.endsWith(QByteArray(program) + ": layout file " + alone.toUtf8() +
+                                  ".uir is missing\n"))
+        << noLayout.toStdString();
   }
 }
 

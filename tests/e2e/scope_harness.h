@@ -1,11 +1,29 @@
 // TavixScope's real code on the generic end-to-end harness.
 #pragma once
 
+#include <csignal>
+
+#include <QFile>
+
 #include "harness.h"
 #include "scope/help_texts.h"
 #include "scope/scope.h"
 
 namespace tavix::e2e {
+
+inline QByteArray Read(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// The disk "fills up" at `bytes` per file, for root too (0: no limit).
+inline void SizeLimit(rlim_t bytes) {
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit r{};
+  getrlimit(RLIMIT_FSIZE, &r);
+  r.rlim_cur = bytes != 0 ? bytes : r.rlim_max;
+  setrlimit(RLIMIT_FSIZE, &r);
+}
 
 class ScopeHarness : public ProgramHarness {
  protected:
@@ -18,6 +36,14 @@ class ScopeHarness : public ProgramHarness {
     const int result = scope->StartUp();
     if (result == 0) toolkit->DisplayPanel(Panel());
     return result;
+  }
+
+  // A longer guard than the harness's, for a case that a few slow loops outlast.
+  void GuardLoops(int ms) {
+    context = std::make_unique<QObject>();
+    After(ms, [this, ms] {
+      if (StopLoops()) ADD_FAILURE() << "a polling loop was still running after " << ms << " ms";
+    });
   }
 
   int Panel() const override { return scope->frame.panel; }

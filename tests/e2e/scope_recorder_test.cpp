@@ -3,8 +3,6 @@
 // what its interval wait costs. Intervals of 1 s, a few records each.
 #include <sys/fsuid.h>
 
-#include <csignal>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -24,17 +22,11 @@ using namespace scope::texts;
 QByteArray FileOf(const Records& sent, std::size_t count, std::size_t first = 0) {
   QByteArray file;
   for (std::size_t i = first; i < first + count; ++i) {
-    const Record& r = sent[i];
-    file += QString::asprintf("%10u%10u%10u%10u%10u%10u%10u\n", r[0], r[1], r[2], r[3], r[4], r[5],
-                              r[10])
-                .toLatin1();
+    for (int word : {0, 1, 2, 3, 4, 5, 10})
+      file += QByteArray::number(sent[i][word]).rightJustified(10);
+    file += '\n';
   }
   return file;
-}
-
-QByteArray Read(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
 bool Write(const QString& path, const QByteArray& content) {
@@ -53,26 +45,13 @@ bool LockDir(const QString& dir, bool on) {
   return locked == on;
 }
 
-// The disk "fills up" at `bytes` per file (0: no limit).
-void SizeLimit(rlim_t bytes) {
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit r{};
-  getrlimit(RLIMIT_FSIZE, &r);
-  r.rlim_cur = bytes != 0 ? bytes : r.rlim_max;
-  setrlimit(RLIMIT_FSIZE, &r);
-}
-
 class ScopeRecorder : public ScopeHarness {
  protected:
   void SetUp() override {
     ScopeHarness::SetUp();
     const QByteArray parentPort = qgetenv("TAVIX_RECORDER_CHILD_PORT");
     if (!parentPort.isEmpty()) qputenv("TAVIX_COM1", parentPort);  // the child of a test
-    // A longer guard than the harness's, which a few 1 s intervals outlast.
-    context = std::make_unique<QObject>();
-    After(25000, [this] {
-      if (StopLoops()) ADD_FAILURE() << "a recording was still running after 25 s";
-    });
+    GuardLoops(25000);  // a few 1 s intervals outlast the harness's
     // Noise makes every record its own; gloss words that give GF 853 (85.3 %).
     sensor->WithModel([](sim::SensorModel& m) {
       m.target = sim::Target{"test", 3.8, 4.0, 4.2, 40.0};
@@ -99,11 +78,18 @@ class ScopeRecorder : public ScopeHarness {
     Type("EditInterval", interval);
     Type("EditRecVal", count);
   }
-  // Records into `path`, answers the save question with `save`, returns at the end.
-  void RecordInto(const QString& path, int save) {
-    toolkit->Popups().QueueFile(QFile::exists(path) ? 1 : 2, path);
-    toolkit->Popups().QueueConfirm(save);
+  // Starts a recording and returns at its end, the file dialogs answered
+  // with `files` in turn (1: an existing file, 2: a new one, 0: cancelled),
+  // the confirm boxes with `answers`.
+  void StartRecording(const std::vector<std::pair<int, QString>>& files,
+                      const std::vector<int>& answers) {
+    for (const auto& [kind, path] : files) toolkit->Popups().QueueFile(kind, path);
+    for (int yes : answers) toolkit->Popups().QueueConfirm(yes);
     Click("ButtonStartRecord");
+  }
+  // Records into `path`, answers the save question with `save`.
+  void RecordInto(const QString& path, int save) {
+    StartRecording({{QFile::exists(path) ? 1 : 2, path}}, {save});
   }
   // START red and the plan read-only, or START grey and the plan editable.
   bool Locked(bool on) const {
@@ -117,6 +103,19 @@ class ScopeRecorder : public ScopeHarness {
   std::string Attention(const QString& text) const { return Box("ATTENTION!", text); }
   std::string Failed(const QString& path) const {
     return Attention(" Saving the record file failed: \n " + QDir::toNativeSeparators(path));
+  }
+  // The recovery file beside `file` failed `why`, and the recording went on.
+  std::string RecoveryFailed(const QString& file, const QString& why) const {
+    return Attention(" Writing the recovery file failed: \n " + QDir::toNativeSeparators(file) +
+                     ".recovery \n " + why +
+                     " \n The recording goes on; until they are saved, \n"
+                     " the records are kept in memory only. ");
+  }
+  // `count` records left unsaved, `kept` as the recovery file holds them.
+  std::string Unsaved(int count, const QString& kept) const {
+    return Attention(QString(" The %1 records were not saved, \n and ").arg(count) + kept +
+                     " \n Choose a file for them now? \n"
+                     " Otherwise they are lost when the next recording starts. ");
   }
 
   bool onRecorder = false;
@@ -201,10 +200,7 @@ TEST_F(ScopeRecorder, ATimeOutOnTheFifthReadingOffersFourRecordsThatSurviveAFail
   Poll([&] {
     if (Sent() == 4 && !std::exchange(injected, true)) sensor->InjectFault(sim::Fault::kSilence);
   });
-  toolkit->Popups().QueueFile(1, locked);
-  toolkit->Popups().QueueFile(2, good);
-  for (int yes : {1, 1}) toolkit->Popups().QueueConfirm(yes);
-  Click("ButtonStartRecord");
+  StartRecording({{1, locked}, {2, good}}, {1, 1});
 
   const Strings expected = {Attention(MsgRecordFileExists),
                             Attention(MsgRecordFileInUse),
@@ -221,18 +217,24 @@ TEST_F(ScopeRecorder, ATimeOutOnTheFifthReadingOffersFourRecordsThatSurviveAFail
   EXPECT_EQ(QDir(lockedDir.path()).entryList(QDir::Files), QStringList{"rec.dat"});
 }
 
-// An existing file is replaced only on yes; a save that fails under a file
-// size limit leaves it, and when the user gives up the recovery file keeps the records.
-TEST_F(ScopeRecorder, AnExistingFileIsKeptOnNoAndWhenItsReplacementFailsAndIsGivenUp) {
+// Nothing is recorded without a file or when the user keeps an existing
+// one; a recording whose first reading fails holds nothing: no save is
+// offered and no file is left. An existing file is replaced only on yes; a
+// save that fails under a file size limit leaves it, and when the user gives
+// up the recovery file keeps the records.
+TEST_F(ScopeRecorder, NoFileOrNoReadingKeepsNothingAndAFailedReplacementKeepsTheOldFile) {
   ASSERT_TRUE(Write(Path("old.dat"), "earlier content\n"));
   Plan(1, 1);
-  toolkit->Popups().QueueFile(0, "");  // cancelled
-  Click("ButtonStartRecord");
-  toolkit->Popups().QueueFile(1, Path("old.dat"));
-  toolkit->Popups().QueueConfirm(0);
-  Click("ButtonStartRecord");
-  EXPECT_EQ(Boxes(), (Strings{Attention(MsgNoRecordFile), Attention(MsgRecordFileExists)}));
+  StartRecording({{0, ""}}, {});  // cancelled
+  StartRecording({{1, Path("old.dat")}}, {0});
   EXPECT_EQ(DataRequests(), 0);
+  EXPECT_TRUE(Locked(false));
+  sensor->InjectFault(sim::Fault::kSilence);
+  StartRecording({{2, Path("rec.dat")}}, {});
+  EXPECT_EQ(Boxes(), (Strings{Attention(MsgNoRecordFile), Attention(MsgRecordFileExists),
+                              Box(scope->lnk.VersionText(), InfoTimeoutVer),
+                              Attention(" No value was recorded! \n There is nothing to save. ")}));
+  EXPECT_EQ(Files(), QStringList{"old.dat"});
   EXPECT_TRUE(Locked(false));
 
   // Yes, then the save fails and the user cancels the choice of another file.
@@ -240,10 +242,7 @@ TEST_F(ScopeRecorder, AnExistingFileIsKeptOnNoAndWhenItsReplacementFailsAndIsGiv
   toolkit->Popups().SetObserver([](const ui::PopupRecord& p) {
     if (p.title == "CONFIRM SAVING TO ") SizeLimit(50);
   });
-  toolkit->Popups().QueueFile(1, Path("old.dat"));
-  toolkit->Popups().QueueFile(0, "");
-  for (int yes : {1, 1}) toolkit->Popups().QueueConfirm(yes);
-  Click("ButtonStartRecord");
+  StartRecording({{1, Path("old.dat")}, {0, ""}}, {1, 1});
   SizeLimit(0);
   const Strings boxes = Boxes();
   ASSERT_EQ(boxes.size(), 5u);
@@ -253,19 +252,6 @@ TEST_F(ScopeRecorder, AnExistingFileIsKeptOnNoAndWhenItsReplacementFailsAndIsGiv
                                 ".recovery \n holds 1 of them. "));
   EXPECT_EQ(Read(Path("old.dat")), "earlier content\n");
   EXPECT_EQ(Read(Path("old.dat.recovery")), FileOf(sensor->SentRecords(), 1));
-  EXPECT_TRUE(Locked(false));
-}
-
-// A recording whose first reading fails holds nothing: no save is offered
-// and no file is left.
-TEST_F(ScopeRecorder, ARecordingWithoutAReadingOffersNoSave) {
-  Plan(1, 5);
-  sensor->InjectFault(sim::Fault::kSilence);
-  toolkit->Popups().QueueFile(2, Path("rec.dat"));
-  Click("ButtonStartRecord");
-  EXPECT_EQ(Boxes(), (Strings{Box(scope->lnk.VersionText(), InfoTimeoutVer),
-                              Attention(" No value was recorded! \n There is nothing to save. ")}));
-  EXPECT_EQ(Files(), QStringList{});
   EXPECT_TRUE(Locked(false));
 }
 
@@ -280,24 +266,14 @@ TEST_F(ScopeRecorder, ADirectoryRemovedDuringARecordingLosesNoRecordUnasked) {
   Poll([&] {
     if (Sent() == 2 && !std::exchange(removed, true)) QDir(sub).removeRecursively();
   });
-  toolkit->Popups().QueueFile(2, file);
-  toolkit->Popups().QueueFile(0, "");  // no other file at first
-  toolkit->Popups().QueueFile(2, Path("all.dat"));
-  for (int yes : {1, 1}) toolkit->Popups().QueueConfirm(yes);  // save; choose a file after all
-  Click("ButtonStartRecord");
+  // Save; no other file at first; choose a file after all.
+  StartRecording({{2, file}, {0, ""}, {2, Path("all.dat")}}, {1, 1});
   const Strings boxes = Boxes();
   ASSERT_EQ(boxes.size(), 5u);
-  EXPECT_EQ(boxes[0],
-            Attention(" Writing the recovery file failed: \n " + QDir::toNativeSeparators(file) +
-                      ".recovery \n the file has been removed \n"
-                      " The recording goes on; until they are saved, \n"
-                      " the records are kept in memory only. "));
+  EXPECT_EQ(boxes[0], RecoveryFailed(file, "the file has been removed"));
   EXPECT_EQ(boxes[1], Confirm(file));
   EXPECT_EQ(boxes[2].rfind(Failed(file), 0), 0u) << boxes[2];
-  EXPECT_EQ(boxes[3],
-            Attention(" The 3 records were not saved, \n and no recovery file holds them. \n"
-                      " Choose a file for them now? \n"
-                      " Otherwise they are lost when the next recording starts. "));
+  EXPECT_EQ(boxes[3], Unsaved(3, "no recovery file holds them."));
   EXPECT_EQ(boxes[4], Saved());
   EXPECT_EQ(Read(Path("all.dat")), FileOf(sensor->SentRecords(), 3));
   EXPECT_EQ(Files(), QStringList{"all.dat"});
@@ -309,26 +285,15 @@ TEST_F(ScopeRecorder, ADirectoryRemovedDuringARecordingLosesNoRecordUnasked) {
 TEST_F(ScopeRecorder, ARecoveryFileOnAFullDiskIsReportedOnceAndNeverOverstated) {
   Plan(1, 4);
   SizeLimit(2 * 71 + 30);  // two records fit, the record file of four does not
-  toolkit->Popups().QueueFile(2, Path("rec.dat"));
-  toolkit->Popups().QueueFile(0, "");
-  toolkit->Popups().QueueConfirm(1);  // save
-  toolkit->Popups().QueueConfirm(0);  // then leave them unsaved
-  Click("ButtonStartRecord");
+  StartRecording({{2, Path("rec.dat")}, {0, ""}}, {1, 0});  // save, then leave them unsaved
   SizeLimit(0);
   const QString recovery = QDir::toNativeSeparators(Path("rec.dat.recovery"));
   const Strings boxes = Boxes();
   ASSERT_EQ(boxes.size(), 4u);
-  EXPECT_EQ(boxes[0], Attention(" Writing the recovery file failed: \n " + recovery +
-                                " \n the disk is full \n"
-                                " The recording goes on; until they are saved, \n"
-                                " the records are kept in memory only. "));
+  EXPECT_EQ(boxes[0], RecoveryFailed(Path("rec.dat"), "the disk is full"));
   EXPECT_EQ(boxes[1], Confirm(Path("rec.dat")));
   EXPECT_EQ(boxes[2].rfind(Failed(Path("rec.dat")), 0), 0u) << boxes[2];
-  EXPECT_EQ(boxes[3],
-            Attention(" The 4 records were not saved, \n and the recovery file \n " + recovery +
-                      " \n holds only 2 of them. \n"
-                      " Choose a file for them now? \n"
-                      " Otherwise they are lost when the next recording starts. "));
+  EXPECT_EQ(boxes[3], Unsaved(4, "the recovery file \n " + recovery + " \n holds only 2 of them."));
   const Records sent = sensor->SentRecords();
   EXPECT_EQ(sent.size(), 4u);
   EXPECT_EQ(Read(Path("rec.dat.recovery")), FileOf(sent, 2));

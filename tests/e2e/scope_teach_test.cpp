@@ -24,7 +24,6 @@ class ScopeTeach : public ScopeHarness {
   void SetTarget(double s20, double s60, double s80, double noise = 0.0) {
     sensor->WithModel([=](sim::SensorModel& m) { m.target = {"test", s20, s60, s80, noise}; });
   }
-  Record LastRecord() const { return sensor->SentRecords().back(); }
   // The record on screen at (x, y): one of the last few the simulator sent
   // (in a polling loop's round of events the newest may be in but not yet
   // shown, its guard running on). None when the screen shows an older one.
@@ -36,10 +35,10 @@ class ScopeTeach : public ScopeHarness {
     }
     return Record{};
   }
-  Record ZoomCursorRecord() const {
-    double x = 0, y = 0;
-    toolkit->GetGraphCursor(Panel(), "GraphData2", 1, &x, &y);
-    return ShownRecord(static_cast<int>(x), static_cast<int>(y));
+  std::vector<double> ZoomCursor() const {
+    std::vector<double> xy(2);
+    toolkit->GetGraphCursor(Panel(), "GraphData2", 1, &xy[0], &xy[1]);
+    return xy;
   }
   bool ZoomInFront() const { return toolkit->IsInFront(Panel(), "GraphData2", "GraphData1"); }
   std::uint32_t CursorColour() const { return toolkit->CursorColor(Panel(), "GraphData2", 1); }
@@ -51,17 +50,15 @@ TEST_F(ScopeTeach, GoDuringTheZoomStartsTheLiveCycleWhereverTheZoomBegan) {
   SetTarget(4.0, 4.0, 4.0, 60.0);  // every frame differs
   for (const bool fromLive : {false, true}) {
     SCOPED_TRACE(fromLive ? "zoom from the live cycle" : "zoom from idle");
-    double zoomX = 0, zoomY = 0;
+    std::vector<double> zoom;
     bool zoomStill = false, liveShown = false;
     if (fromLive) After(50, [&] { Click("ButtonZoom"); });
     After(150, [&] {
-      toolkit->GetGraphCursor(Panel(), "GraphData2", 1, &zoomX, &zoomY);
+      zoom = ZoomCursor();
       Click("ButtonGo");  // returns once Stop has ended the cycle
     });
     After(350, [&] {
-      double x = 0, y = 0;
-      toolkit->GetGraphCursor(Panel(), "GraphData2", 1, &x, &y);
-      zoomStill = x == zoomX && y == zoomY;
+      zoomStill = ZoomCursor() == zoom;
       liveShown = scope->live.cycleRunning && ShownRecord(Int("DispX"), Int("DispY")) != Record{};
       Click("ButtonStop");
     });
@@ -129,7 +126,8 @@ TEST_F(ScopeTeach, ZoomShowsTaughtCirclesAndFollowsTheLivePoint) {
   std::uint64_t framesAtTeach = 0;
   After(250, [&] {
     frontBefore = ZoomInFront();
-    taught = ZoomCursorRecord();
+    const std::vector<double> xy = ZoomCursor();
+    taught = ShownRecord(static_cast<int>(xy[0]), static_cast<int>(xy[1]));
     Click("ButtonTeachDataTo");
     framesAtTeach = sensor->GetCounters().frames;
     frontAfter = ZoomInFront();
@@ -145,16 +143,15 @@ TEST_F(ScopeTeach, ZoomShowsTaughtCirclesAndFollowsTheLivePoint) {
   EXPECT_EQ(scope->flags.poll, 0);
   EXPECT_EQ(inside, kGreen);
   EXPECT_EQ(CursorColour(), kRed);
-  const Record last = LastRecord();
+  const Record last = sensor->SentRecords().back();
   EXPECT_EQ(last[kVNo], 255);
   // The view grew to take in the point far outside the circles.
-  double x = 0, y = 0;
-  toolkit->GetGraphCursor(Panel(), "GraphData2", 1, &x, &y);
-  EXPECT_EQ(std::vector<double>({x, y}), std::vector<double>({double(last[kX]), double(last[kY])}));
+  const std::vector<double> xy = ZoomCursor();
+  EXPECT_EQ(xy, std::vector<double>({double(last[kX]), double(last[kY])}));
   std::vector<double> a(4);
   toolkit->AxisRange(Panel(), "GraphData2", ui::Axis::kX, &a[0], &a[1]);
   toolkit->AxisRange(Panel(), "GraphData2", ui::Axis::kLeftY, &a[2], &a[3]);
-  EXPECT_TRUE(a[0] < x && x < a[1] && a[2] < y && y < a[3]);
+  EXPECT_TRUE(a[0] < xy[0] && xy[0] < a[1] && a[2] < xy[1] && xy[1] < a[3]);
   EXPECT_TRUE(Boxes().empty());
 }
 
