@@ -12,7 +12,6 @@
 #include <string>
 
 #include "base/timer.h"
-#include "link/link.h"
 #include "link/serial_port.h"
 #include "sim/pty_sensor.h"
 #include "test_support.h"
