@@ -7,18 +7,18 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
 
+#include "base/timer.h"
 #include "link/serial_port.h"
 #include "logic/record_store.h"
 #include "protocol/param_file.h"
@@ -56,12 +56,6 @@ QString Device(const sim::PtySensor& s) {
   return QString::fromStdString(s.DevicePath());
 }
 
-std::size_t FramesReceived(const sim::PtySensor& s) {
-  std::size_t n = 0;
-  for (const sim::LogEntry& e : s.FrameLog()) n += e.received ? 1 : 0;
-  return n;
-}
-
 std::vector<int> Orders(const sim::PtySensor& s) {
   std::vector<int> orders;
   for (const sim::LogEntry& e : s.FrameLog()) {
@@ -78,7 +72,10 @@ protocol::ParamWords DistinctSet() {
   return words;
 }
 
-// The csv and jsonl fields of a simulator record, in the tool's order.
+// The csv header: the tool's fields in its order.
+constexpr char kHeader[] = "time,20DEG,60DEG,80DEG,X,Y,INT,V-No,RAW20DEG,RAW60DEG,RAW80DEG,GF";
+
+// The csv fields of a simulator record, after the time.
 QList<QByteArray> Fields(const SimRecord& r) {
   QList<QByteArray> f;
   for (int w : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}) f << QByteArray::number(r[w]);
@@ -86,49 +83,43 @@ QList<QByteArray> Fields(const SimRecord& r) {
   return f;
 }
 
-logic::Record RecorderRecord(const SimRecord& r) {
-  return {r[0], r[1], r[2], r[3], r[4], r[5], r[10]};
-}
-
 class TavixTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 
-  // Runs tavix with `args` (port 1 is the first simulator); `during` runs
-  // about every millisecond while it does.
-  Outcome Run(const QStringList& args, const std::function<void(QProcess&)>& during = nullptr,
-              int seconds = 20) {
+  // Runs tavix with `args` (port 1 is the first simulator); while it does,
+  // `due` is asked about every millisecond, and `then` runs once it holds.
+  Outcome Run(const QStringList& args, const std::function<bool()>& due = nullptr,
+              const std::function<void(QProcess&)>& then = nullptr) {
+    bool done = false;
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (sensor) env.insert(QStringLiteral("TAVIX_COM1"), Device(*sensor));
+    env.insert(QStringLiteral("TAVIX_COM1"), Device(*sensor));
     p.setProcessEnvironment(env);
     p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/tavix"), args);
     EXPECT_TRUE(p.waitForStarted(5000));
-    QElapsedTimer clock;
-    clock.start();
-    while (!p.waitForFinished(1)) {
-      if (clock.elapsed() > seconds * 1000) {
+    for (const double end = Timer() + 20; !p.waitForFinished(1);) {
+      if (Timer() > end) {
         p.kill();
         p.waitForFinished();
-        ADD_FAILURE() << "tavix " << args.join(' ').toStdString() << " still ran after " << seconds
-                      << " s";
+        ADD_FAILURE() << "tavix " << args.join(' ').toStdString() << " still ran after 20 s";
         break;
       }
-      if (during) during(p);
+      if (due && !done && (done = due())) then(p);
     }
-    Outcome o;
-    o.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : 1000;
-    o.out = p.readAllStandardOutput();
-    o.err = p.readAllStandardError();
-    return o;
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : 1000, p.readAllStandardOutput(),
+            p.readAllStandardError()};
   }
 
   QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
-  QString WriteSet(const char* name, const protocol::ParamWords& words) const {
+  QString Write(const char* name, const QByteArray& bytes) const {
     QFile f(Path(name));
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(protocol::FormatParamFile(words));
+    f.write(bytes);
     return f.fileName();
+  }
+  QString WriteSet(const char* name, const protocol::ParamWords& words) const {
+    return Write(name, protocol::FormatParamFile(words));
   }
   static QByteArray Read(const QString& path) {
     QFile f(path);
@@ -140,8 +131,7 @@ class TavixTest : public ::testing::Test {
   static void ExpectCsvOf(const QList<QByteArray>& lines, const std::vector<SimRecord>& sent,
                           bool portColumn = false) {
     ASSERT_FALSE(lines.isEmpty());
-    EXPECT_EQ(lines[0], QByteArray(portColumn ? "port," : "") +
-                            "time,20DEG,60DEG,80DEG,X,Y,INT,V-No,RAW20DEG,RAW60DEG,RAW80DEG,GF");
+    EXPECT_EQ(lines[0], QByteArray(portColumn ? "port," : "") + kHeader);
     ASSERT_LE(lines.size() - 1, static_cast<qsizetype>(sent.size()));
     static const QRegularExpression iso(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$)");
     for (qsizetype i = 1; i < lines.size(); ++i) {
@@ -160,11 +150,7 @@ class TavixTest : public ::testing::Test {
 // Everything wrong with a command line or a file ends with status 2 and one
 // message before a single frame is sent.
 TEST_F(TavixTest, UsageAndFileErrorsSendNothing) {
-  QFile bad(Path("bad.dat"));
-  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-  bad.write("1\n2\n3\n");
-  bad.close();
-  const QString good = WriteSet("good.dat", DistinctSet());
+  const QString bad = Write("bad.dat", "1\n2\n3\n"), good = WriteSet("good.dat", DistinctSet());
   const std::vector<QStringList> cases = {
       {"calibrate"},
       {},
@@ -172,9 +158,9 @@ TEST_F(TavixTest, UsageAndFileErrorsSendNothing) {
       {"live", "--format", "xml"},
       {"read", "flash"},
       {"read", "ram", "--no-verify"},
-      {"write", "eeprom", Path("bad.dat")},
+      {"write", "eeprom", bad},
       {"write", "eeprom", Path("missing.dat")},
-      {"check", "ram", Path("bad.dat")},
+      {"check", "ram", bad},
       {"write", "ram", good, "--bogus"},
       {"factors", "set", "1000", "1000", "1000"},
       {"factors", "set", "749", "1000", "1000", "--yes"},
@@ -189,7 +175,7 @@ TEST_F(TavixTest, UsageAndFileErrorsSendNothing) {
     EXPECT_EQ(o.ErrLines().size(), 1) << o.err.toStdString();
     EXPECT_TRUE(o.out.isEmpty()) << o.out.toStdString();
   }
-  EXPECT_EQ(FramesReceived(*sensor), 0u);
+  EXPECT_TRUE(sensor->FrameLog().empty());
 }
 
 // A set written to the EEPROM arrives with TavixScope's frames, is verified
@@ -235,24 +221,19 @@ TEST_F(TavixTest, WriteEepromReadBackAndCheck) {
   const QByteArray log = Read(Path("line.log"));
   EXPECT_EQ(log.count(" sent 36: 00 55 00 0"), 33) << log.left(400).toStdString();
   EXPECT_EQ(log.count(" received 96: "), 1);
-}
 
-// A read-back that differs from what was written: status 3, the word listed.
-TEST_F(TavixTest, CorruptedReadBackIsListed) {
-  const protocol::ParamWords set = DistinctSet();
-  bool injected = false;
-  const Outcome o = Run({"write", "eeprom", WriteSet("line.dat", set)}, [&](QProcess&) {
-    if (!injected && sensor->GetCounters().perOrder[1] > 0) {
-      sensor->InjectFault(sim::Fault::kCorrupt);  // the next answer: the read-back
-      injected = true;
-    }
-  });
-  EXPECT_EQ(o.code, 3);
-  EXPECT_EQ(o.err.toStdString(), QStringLiteral("%1: word 0: written %2, read %3\n")
-                                     .arg(Device(*sensor))
-                                     .arg(set[0])
-                                     .arg(set[0] ^ 1)
-                                     .toStdString());
+  // A read-back that differs from what was written: status 3, the word listed.
+  const std::uint64_t writes = sensor->GetCounters().perOrder[1];
+  const Outcome bad = Run(
+      {"write", "eeprom", WriteSet("sent.dat", sent)},
+      [&] { return sensor->GetCounters().perOrder[1] > writes; },
+      [&](QProcess&) { sensor->InjectFault(sim::Fault::kCorrupt); });  // on the read-back
+  EXPECT_EQ(bad.code, 3);
+  EXPECT_EQ(bad.err.toStdString(), QStringLiteral("%1: word 0: written %2, read %3\n")
+                                       .arg(Device(*sensor))
+                                       .arg(sent[0])
+                                       .arg(sent[0] ^ 1)
+                                       .toStdString());
 }
 
 // Each format's lines are the simulator's readings; a record stream is
@@ -267,21 +248,22 @@ TEST_F(TavixTest, LiveLinesAreTheSimulatorsReadings) {
   const Outcome json = Run({"--format", "jsonl", "live", "--count", "3"});
   EXPECT_EQ(json.code, 0);
   ASSERT_EQ(json.OutLines().size(), 3);
-  for (int i = 0; i < 3; ++i) {
-    const QJsonObject o = QJsonDocument::fromJson(json.OutLines()[i]).object();
-    const SimRecord r = sensor->SentRecords()[static_cast<std::size_t>(i)];
-    const char* names[] = {"20DEG", "60DEG", "80DEG",    "X",        "Y",
-                           "INT",   "V-No",  "RAW20DEG", "RAW60DEG", "RAW80DEG"};
-    for (int w = 0; w < 10; ++w) EXPECT_EQ(o[names[w]].toInt(), r[w]) << names[w];
-    EXPECT_DOUBLE_EQ(o["GF"].toDouble(), r[10] / 10.0);
-    EXPECT_TRUE(o["time"].toString().endsWith('Z'));
+  QList<QByteArray> asCsv{kHeader};  // each object's members by the csv header
+  for (const QByteArray& line : json.OutLines()) {
+    const QJsonObject o = QJsonDocument::fromJson(line).object();
+    QByteArray csv = o["time"].toString().toLatin1();
+    for (const QByteArray& name : QByteArray(kHeader).split(',').mid(1, 10))
+      csv += ',' + QByteArray::number(o[QLatin1String(name)].toInt());
+    asCsv << csv + ',' + QByteArray::number(o["GF"].toDouble(), 'f', 1);
   }
+  ExpectCsvOf(asCsv, sensor->SentRecords());
 
   sensor = StartSensor(false);
   const Outcome rec = Run({"live", "--count", "4", "--format", "record", "-o", Path("r.dat")});
   EXPECT_EQ(rec.code, 0);
   std::vector<logic::Record> records;
-  for (const SimRecord& r : sensor->SentRecords()) records.push_back(RecorderRecord(r));
+  for (const SimRecord& r : sensor->SentRecords())
+    records.push_back({r[0], r[1], r[2], r[3], r[4], r[5], r[10]});
   ASSERT_EQ(records.size(), 4u);
   EXPECT_EQ(Read(Path("r.dat")), logic::FormatRecordFile(records.data(), 4));
 }
@@ -319,68 +301,50 @@ TEST_F(TavixTest, PortsThatCannotBeOpened) {
   ASSERT_EQ(busy.ErrLines().size(), 1);
   EXPECT_TRUE(busy.ErrLines()[0].contains("Cannot open port")) << busy.err.toStdString();
   EXPECT_TRUE(busy.ErrLines()[0].contains("busy")) << busy.err.toStdString();
-  EXPECT_EQ(FramesReceived(*sensor), 0u);
+  EXPECT_TRUE(sensor->FrameLog().empty());
 }
-
-struct FaultCase {
-  const char* subcommand;
-  sim::Fault fault;
-  const char* cause;  // in the message
-};
-
-class TavixFaultTest : public TavixTest, public ::testing::WithParamInterface<FaultCase> {};
 
 // A fault in the middle of a write or a stream, against the paced simulator
 // (a surplus is still on the line when the answer's count is reached): one
 // message naming the device and the cause, status 1, and no line that is
 // not one of the simulator's readings.
-TEST_P(TavixFaultTest, OneMessageAndNoMisframedLine) {
-  const FaultCase& c = GetParam();
-  sensor = StartSensor(true);
-  const bool live = QLatin1String(c.subcommand) == QLatin1String("live");
-  const QStringList args = live ? QStringList{"live", "--count", "20"}
-                                : QStringList{"write", "eeprom", WriteSet("s.dat", DistinctSet())};
-  bool injected = false;
-  const Outcome o = Run(args, [&](QProcess&) {
-    const bool due =
-        live ? sensor->SentRecords().size() >= 3 : sensor->GetCounters().perOrder[1] > 0;
-    if (due && !injected) {
-      sensor->InjectFault(c.fault);
-      injected = true;
+TEST_F(TavixTest, AFaultGivesOneMessageAndNoMisframedLine) {
+  const std::tuple<bool, sim::Fault, const char*> cases[] = {
+      // live, the fault, its cause in the message
+      {false, sim::Fault::kSilence, "NO SERIAL CONNECTION TO SENSOR."},
+      {false, sim::Fault::kSurplus, "surplus: 346 bytes"},
+      {false, sim::Fault::kHangUp, "hung up"},
+      {true, sim::Fault::kSilence, "no answer to order 5"},
+      {true, sim::Fault::kSurplus, "bytes where order 5 answers 32"},
+      {true, sim::Fault::kHangUp, "hung up"}};
+  for (const auto& [live, fault, cause] : cases) {
+    SCOPED_TRACE(cause);
+    sensor = StartSensor(true);
+    const QStringList args = live
+                                 ? QStringList{"live", "--count", "20"}
+                                 : QStringList{"write", "eeprom", WriteSet("s.dat", DistinctSet())};
+    const Outcome o = Run(
+        args,
+        [&] {
+          return live ? sensor->SentRecords().size() >= 3 : sensor->GetCounters().perOrder[1] > 0;
+        },
+        [&](QProcess&) { sensor->InjectFault(fault); });
+    EXPECT_EQ(o.code, 1);
+    ASSERT_EQ(o.ErrLines().size(), 1) << o.err.toStdString();
+    EXPECT_TRUE(o.ErrLines()[0].startsWith(Device(*sensor) + ": ")) << o.err.toStdString();
+    EXPECT_TRUE(o.ErrLines()[0].contains(QLatin1String(cause))) << o.err.toStdString();
+    if (!live) {
+      EXPECT_TRUE(o.out.isEmpty());
+      continue;
     }
-  });
-  EXPECT_EQ(o.code, 1);
-  ASSERT_EQ(o.ErrLines().size(), 1) << o.err.toStdString();
-  EXPECT_TRUE(o.ErrLines()[0].startsWith(Device(*sensor) + ": ")) << o.err.toStdString();
-  EXPECT_TRUE(o.ErrLines()[0].contains(QLatin1String(c.cause))) << o.err.toStdString();
-  if (live) {
     ExpectCsvOf(o.OutLines(), sensor->SentRecords());
     // The header and the readings before the fault; the one whose answer
     // the fault meets (in the guard, or with the next request on the line)
     // is never printed.
     EXPECT_GE(o.OutLines().size(), 3);
     EXPECT_LT(o.OutLines().size(), 21);
-  } else {
-    EXPECT_TRUE(o.out.isEmpty());
   }
 }
-
-std::string FaultCaseName(const ::testing::TestParamInfo<FaultCase>& info) {
-  const char* fault = info.param.fault == sim::Fault::kSilence   ? "Silence"
-                      : info.param.fault == sim::Fault::kSurplus ? "Surplus"
-                                                                 : "HangUp";
-  return std::string(info.param.subcommand) + fault;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Faults, TavixFaultTest,
-    ::testing::Values(FaultCase{"write", sim::Fault::kSilence, "NO SERIAL CONNECTION TO SENSOR."},
-                      FaultCase{"write", sim::Fault::kSurplus, "surplus: 346 bytes"},
-                      FaultCase{"write", sim::Fault::kHangUp, "hung up"},
-                      FaultCase{"live", sim::Fault::kSilence, "no answer to order 5"},
-                      FaultCase{"live", sim::Fault::kSurplus, "bytes where order 5 answers 32"},
-                      FaultCase{"live", sim::Fault::kHangUp, "hung up"}),
-    FaultCaseName);
 
 // Two sensors at once: each gets its own result, the worst one counts.
 TEST_F(TavixTest, TwoSensorsOneSilent) {
@@ -416,14 +380,10 @@ TEST_F(TavixTest, InterruptLeavesWholeLines) {
   sensor = StartSensor(true);
   for (int signo : {SIGINT, SIGTERM}) {
     const QString path = Path(signo == SIGINT ? "int.csv" : "term.csv");
-    bool sent = false;
     const std::size_t before = sensor->SentRecords().size();
-    const Outcome o = Run({"live", "-o", path}, [&](QProcess& p) {
-      if (!sent && sensor->SentRecords().size() >= before + 5) {
-        ::kill(static_cast<pid_t>(p.processId()), signo);
-        sent = true;
-      }
-    });
+    const Outcome o = Run(
+        {"live", "-o", path}, [&] { return sensor->SentRecords().size() >= before + 5; },
+        [&](QProcess& p) { ::kill(static_cast<pid_t>(p.processId()), signo); });
     EXPECT_EQ(o.code, 0) << signo << o.err.toStdString();
     EXPECT_TRUE(o.err.isEmpty()) << o.err.toStdString();
     const QByteArray file = Read(path);

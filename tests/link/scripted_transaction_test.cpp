@@ -7,7 +7,6 @@
 #include <tuple>
 #include <vector>
 
-#include "link/link.h"
 #include "test_support.h"
 
 namespace tavix::link {
@@ -209,14 +208,13 @@ TEST(ScriptedLink, AVersionCountsOnlyWhenExactly96BytesComeAndAFailureKeepsTheLa
   const std::string before(kVersionChars, 'A');
   const std::string text = "TAVIX TEST SENSOR 48 CHARACTERS LONG, EXACTLY.  ";
   const Bytes answer = VersionAnswer(text);
-  const std::pair<Reply, bool> cases[] = {
-      {Reply().Send(0.05, answer), true},
-      {Reply().Send(0.05, Bytes(answer.begin(), answer.end() - 1)), false},
-      {Reply().Send(0.05, answer).Send(0.05, Bytes{0}), false},
+  const std::tuple<const char*, Reply, bool> cases[] = {
+      {"whole", Reply().Send(0.05, answer), true},
+      {"short", Reply().Send(0.05, Bytes(answer.begin(), answer.end() - 1)), false},
+      {"surplus", Reply().Send(0.05, answer).Send(0.05, Bytes{0}), false},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    const auto& [reply, ok] = c;
+  for (const auto& [name, reply, ok] : cases) {
+    SCOPED_TRACE(name);
     Rig rig({Reply().Send(0.05, VersionAnswer(before)), reply});
     ASSERT_TRUE(rig.link.RequestVersion(rig.block));
     rig.port.inputFlushes = 0;

@@ -1,17 +1,12 @@
-// Helpers shared by the link suites: a reporter that keeps every report, the
-// thread's CPU time, and a Port without a line for the Link's own rules: each
-// frame written is answered from a script, on a clock that moves only when
-// the Link waits or sleeps, so that a 2 s time-out takes no real time.
+// Helpers shared by the link suites: a reporter that keeps every report, and
+// a Port without a line for the Link's own rules: each frame written is
+// answered from a script, on a clock that moves only when the Link waits or
+// sleeps, so that a 2 s time-out takes no real time.
 #pragma once
 
-#include <sys/resource.h>
-
-#include <QString>
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <deque>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -32,14 +27,6 @@ struct CountingReporter : FailureReporter {
   std::string calls;
   std::vector<QString> lost;
 };
-
-// CPU seconds of the calling thread (the simulator runs on a thread of its own).
-inline double ThreadCpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_THREAD, &u);
-  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 using Bytes = std::vector<std::uint8_t>;
 

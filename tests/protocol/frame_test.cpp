@@ -41,20 +41,17 @@ TEST(Frames, FollowTheByteTablesWithThePreviousFramesBytesAsFiller) {
   EXPECT_EQ(built(), frame);
 }
 
-TEST(Answers, WordsAreHighByteFirstAndTheVersionIsEachWordsLowByte) {
-  Bytes answer(kVersionBytes);
-  for (int i = 0; i < kVersionBytes; ++i)
-    answer[i] = static_cast<std::uint8_t>(i % 2 ? 'A' + i / 2 % 26 : 0xC3);
+// Factors and the version are decoded on their way through the link (the
+// tavix suite's factors, the scripted link suite's version); here each word
+// of a data record, the last included.
+TEST(Answers, DataWordsAreHighByteFirst) {
+  Bytes answer(kDataBytes);
+  for (int i = 0; i < kDataBytes; ++i)
+    answer[i] = static_cast<std::uint8_t>(i % 2 ? 'A' + i / 2 : 0xC3);
   DataRecord record;
   DecodeData(answer.data(), record);
   EXPECT_EQ(record.databuf[0], 0xC341);
   EXPECT_EQ(record.databuf[15], 0xC350);
-  const CalibFactors f = DecodeFactors(answer.data());
-  EXPECT_EQ(std::vector<int>({f.cfrot, f.cfgruen, f.cfblau}),
-            std::vector<int>({0xC341, 0xC342, 0xC343}));
-  std::array<char, kVersionChars + 1> version{};
-  DecodeVersion(answer.data(), version);
-  EXPECT_STREQ(version.data(), "ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOPQRSTUV");
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,27 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "base/timer.h"
+
 namespace tavix::sim::test {
 
-inline double Seconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-inline void SleepUntil(double t) {
-  for (double left; (left = t - Seconds()) > 0;) usleep(static_cast<useconds_t>(left * 1e6) + 1);
-}
-
 // A request frame: sync, order, then the given payload words (zeros after them).
-inline std::vector<std::uint8_t> Frame(std::uint16_t order,
-                                       const std::vector<std::uint16_t>& words = {}) {
-  std::vector<std::uint8_t> f = {0x00, 0x55, static_cast<std::uint8_t>(order >> 8),
-                                 static_cast<std::uint8_t>(order & 0xFF)};
-  for (std::size_t i = 0; i < 16; ++i) {
-    const std::uint16_t w = i < words.size() ? words[i] : 0;
-    f.insert(f.end(), {static_cast<std::uint8_t>(w >> 8), static_cast<std::uint8_t>(w & 0xFF)});
-  }
+inline std::vector<std::uint8_t> Frame(std::uint16_t order, std::vector<std::uint16_t> words = {}) {
+  words.insert(words.begin(), {0x0055, order});
+  words.resize(18);
+  std::vector<std::uint8_t> f;
+  for (std::uint16_t w : words) f.insert(f.end(), {std::uint8_t(w >> 8), std::uint8_t(w & 0xFF)});
   return f;
 }
 
@@ -61,21 +49,18 @@ class Port {
   // until `timeout` s have passed or the line is gone.
   std::vector<std::uint8_t> Read(std::size_t want, double timeout, double quiet = 0.01) {
     std::vector<std::uint8_t> got;
-    const double end = Seconds() + timeout;
-    for (double now = Seconds(); now < end; now = Seconds()) {
-      const double limit = got.size() >= want ? std::min(end, now + quiet) : end;
+    for (const double end = Timer() + timeout;;) {
+      const double now = Timer(), limit = got.size() >= want ? std::min(end, now + quiet) : end;
       pollfd p{fd_, POLLIN, 0};
       std::uint8_t buf[512];
-      ssize_t n = 0;
-      if (poll(&p, 1, static_cast<int>((limit - now) * 1000) + 1) > 0) {
-        if ((n = read(fd_, buf, sizeof buf)) <= 0) break;
-        got.insert(got.end(), buf, buf + n);
-      } else if (got.size() >= want) {
-        break;
-      }
+      if (now >= end || poll(&p, 1, static_cast<int>((limit - now) * 1000) + 1) <= 0) return got;
+      const ssize_t n = read(fd_, buf, sizeof buf);
+      if (n <= 0) return got;
+      got.insert(got.end(), buf, buf + n);
     }
-    return got;
   }
+  // The answer to `frame`: `want` bytes and what follows within `quiet` s,
+  // or what came within `timeout` s.
   std::vector<std::uint8_t> Exchange(const std::vector<std::uint8_t>& frame, std::size_t want,
                                      double timeout = 1.0, double quiet = 0.01) {
     Send(frame);

@@ -31,9 +31,9 @@ struct Child : QProcess {
 };
 
 TEST(SensorSimProgram, ADaemonRunsUntilSigtermAndItsEepromFileSurvivesARestart) {
-  const QString suffix = QString::number(getpid());
-  const QString link = QString::fromStdString(::testing::TempDir()) + "tavix-sim-link-" + suffix;
-  const QString file = QString::fromStdString(::testing::TempDir()) + "tavix-sim-eeprom-" + suffix;
+  const QString name =
+      QString::fromStdString(::testing::TempDir()) + "tavix-sim-%1-" + QString::number(getpid());
+  const QString link = name.arg("link"), file = name.arg("eeprom");
   std::filesystem::remove(file.toStdString());
   {
     Child sim({"--daemon", "--no-pacing", "--link", link, "--eeprom", file});
@@ -43,10 +43,9 @@ TEST(SensorSimProgram, ADaemonRunsUntilSigtermAndItsEepromFileSurvivesARestart) 
     EXPECT_EQ(sim.Exit(200), -1);  // still running without input
     EXPECT_EQ(std::filesystem::read_symlink(link.toStdString()).string(), dev);
     test::Port port(link.toStdString());
-    port.Send(Frame(1, {777}));
-    port.Send(Frame(6));
-    port.Send(Frame(8, {800, 900, 1200}));
-    port.Send(Frame(10, {777, 0, 0, 0, 0, 0, 0, 0, 0, 75, 751, 3750}));
+    for (const auto& frame : {Frame(1, {777}), Frame(6), Frame(8, {800, 900, 1200}),
+                              Frame(10, {777, 0, 0, 0, 0, 0, 0, 0, 0, 75, 751, 3750})})
+      port.Send(frame);
     EXPECT_EQ(port.Exchange(Frame(9), 6).size(), 6u);  // the frames before are served
     sim.terminate();
     EXPECT_EQ(sim.Exit(3000), 0);

@@ -10,8 +10,6 @@ namespace tavix::sim {
 namespace {
 
 using test::Frame;
-using test::Seconds;
-using test::SleepUntil;
 
 class PtySensorTest : public ::testing::Test {
  protected:
@@ -21,13 +19,6 @@ class PtySensorTest : public ::testing::Test {
     ASSERT_TRUE(sim->Start());
     port = std::make_unique<test::Port>(sim->DevicePath());
   }
-  // The size of the answer to `frame`: `want` bytes and what follows within
-  // `quiet` s, or what came within `timeout` s.
-  std::size_t Got(const std::vector<std::uint8_t>& frame, std::size_t want, double timeout = 1.0,
-                  double quiet = 0.01) {
-    return port->Exchange(frame, want, timeout, quiet).size();
-  }
-
   std::unique_ptr<PtySensor> sim;
   std::unique_ptr<test::Port> port;
 };
@@ -36,21 +27,21 @@ TEST_F(PtySensorTest, RejectsBrokenFramesAndResynchronises) {
   // 35 bytes and then silence: dropped, and not merged with the next frame.
   auto broken = Frame(7);
   broken.pop_back();
-  EXPECT_EQ(Got(broken, 1, 0.15), 0u);
-  EXPECT_EQ(Got(Frame(7), 96), 96u);
+  EXPECT_EQ(port->Exchange(broken, 1, 0.15).size(), 0u);
+  EXPECT_EQ(port->Exchange(Frame(7), 96).size(), 96u);
   broken = Frame(7);
   broken[1] = 0x56;  // no sync word
-  EXPECT_EQ(Got(broken, 1, 0.15), 0u);
+  EXPECT_EQ(port->Exchange(broken, 1, 0.15).size(), 0u);
   // Stray bytes before a good frame, in one write.
   broken = {0x12, 0x00, 0x34};
   for (std::uint8_t b : Frame(7)) broken.push_back(b);
-  EXPECT_EQ(Got(broken, 96), 96u);
+  EXPECT_EQ(port->Exchange(broken, 96).size(), 96u);
   EXPECT_EQ(sim->GetCounters().rejected, 3u);
   EXPECT_EQ(sim->GetCounters().frames, 2u);
 }
 
 TEST_F(PtySensorTest, CountsFramesThatArriveWhileTheSensorIsBusy) {
-  for (int i = 0; i < 10; ++i) ASSERT_EQ(Got(Frame(5), 32), 32u);
+  for (int i = 0; i < 10; ++i) ASSERT_EQ(port->Exchange(Frame(5), 32).size(), 32u);
   EXPECT_EQ(sim->GetCounters().earlyFrames, 0u);
   // A parameter transfer keeps the sensor busy for 1.0 s from its first
   // byte, a lone parameter frame for 0.2 s.
@@ -60,33 +51,33 @@ TEST_F(PtySensorTest, CountsFramesThatArriveWhileTheSensorIsBusy) {
   }
   std::uint64_t early = 0;
   for (const auto& [frames, busy] : {std::pair{transfer, 1.0}, std::pair{Frame(1, {500}), 0.2}}) {
-    const double t0 = Seconds();
+    const double t0 = Timer();
     port->Send(frames);
     SleepUntil(t0 + busy / 2);
-    Got(Frame(5), 32);
+    port->Exchange(Frame(5), 32);
     EXPECT_EQ(sim->GetCounters().earlyFrames, ++early);
     SleepUntil(t0 + busy);
-    Got(Frame(5), 32);
+    port->Exchange(Frame(5), 32);
     EXPECT_EQ(sim->GetCounters().earlyFrames, early);
   }
 }
 
 TEST_F(PtySensorTest, FaultsChangeTheNextAnswer) {
   sim->InjectFault(Fault::kSilence);
-  EXPECT_EQ(Got(Frame(1), 0), 0u);  // a write-only frame does not use it up
-  EXPECT_EQ(Got(Frame(5), 1, 0.1), 0u);
+  EXPECT_EQ(port->Exchange(Frame(1), 0).size(), 0u);  // a write-only frame does not use it up
+  EXPECT_EQ(port->Exchange(Frame(5), 1, 0.1).size(), 0u);
   sim->InjectFault(Fault::kShort);
-  EXPECT_EQ(Got(Frame(5), 32, 0.1), 29u);
+  EXPECT_EQ(port->Exchange(Frame(5), 32, 0.1).size(), 29u);
   EXPECT_EQ(sim->SentRecords().size(), 0u);  // the short record does not count as sent
   // Late: the answer comes 2.2 s on, after later frames have been served.
   sim->InjectFault(Fault::kLate);
-  const double t0 = Seconds();
+  const double t0 = Timer();
   port->Send(Frame(5));
-  EXPECT_EQ(Got(Frame(7), 96), 96u);
-  EXPECT_LT(Seconds() - t0, 1.0);
+  EXPECT_EQ(port->Exchange(Frame(7), 96).size(), 96u);
+  EXPECT_LT(Timer() - t0, 1.0);
   EXPECT_EQ(port->Read(32, 3.0).size(), 32u);
-  EXPECT_GE(Seconds() - t0, 2.2);
-  EXPECT_EQ(Got(Frame(9), 6), 6u);  // each fault was for one frame
+  EXPECT_GE(Timer() - t0, 2.2);
+  EXPECT_EQ(port->Exchange(Frame(9), 6).size(), 6u);  // each fault was for one frame
 }
 
 // How much faster the unpaced line is, is the live benchmark's figure.
@@ -94,9 +85,9 @@ TEST_F(PtySensorTest, PacedExchangeTakesTheWireTime) {
   Options paced;
   paced.pacing = true;
   Open(paced);
-  const double t0 = Seconds();
-  ASSERT_EQ(Got(Frame(5), 32, 1.0, 0.0), 32u);
-  EXPECT_GE(Seconds() - t0, 68.0 / 1920.0);
+  const double t0 = Timer();
+  ASSERT_EQ(port->Exchange(Frame(5), 32, 1.0, 0.0).size(), 32u);
+  EXPECT_GE(Timer() - t0, 68.0 / 1920.0);
 }
 
 }  // namespace
