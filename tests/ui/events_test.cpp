@@ -49,24 +49,27 @@ TEST_F(UiTest, ValuesSetByTheProgramProduceNoEventsAndRingsKeepOneThatNoItemHas)
 
 // Values from the sensor or a file are kept as they are, beyond the
 // layout's range too; what the user types or steps to stays within it.
-// Typing commits once, when the user confirms, not per keystroke.
+// Typing commits once, when the user confirms, not per keystroke. A screen
+// reader's toggle or step is a change like a click: one value changed and
+// one commit.
 TEST_F(UiTest, UserChangesReportValueChangedThenCommitWithinTheRange) {
   Show();
   constexpr int kNone = INT_MIN;
+  constexpr Qt::Key kClick = Qt::Key_unknown, kToggle = Qt::Key_Launch0, kStep = Qt::Key_Launch1;
   const Events click = {EVENT_LEFT_CLICK, EVENT_VAL_CHANGED, EVENT_COMMIT},
                change = {EVENT_VAL_CHANGED, EVENT_COMMIT}, commit = {EVENT_COMMIT};
   struct Case {
     const char* control;  // EditAverage 1..255 from 10, SlidePower 0..4095, Evalmode 0/3/7
     int held;             // set by the program first
     const char* typed;
-    Qt::Key key;  // Key_unknown: a mouse click
+    Qt::Key key;  // or a click, or the accessible toggle or step
     QString value;
     Events events;
   };
   const Case cases[] = {
-      {"ButtonGo", kNone, "", Qt::Key_unknown, "0", {EVENT_LEFT_CLICK, EVENT_COMMIT}},
-      {"ToggleRun", kNone, "", Qt::Key_unknown, "1", click},
-      {"SwitchPara", kNone, "", Qt::Key_unknown, "1", click},
+      {"ButtonGo", kNone, "", kClick, "0", {EVENT_LEFT_CLICK, EVENT_COMMIT}},
+      {"ToggleRun", kNone, "", kClick, "1", click},
+      {"SwitchPara", kNone, "", kClick, "1", click},
       {"EditAverage", kNone, "", Qt::Key_Up, "11", change},
       {"SlidePower", 100, "", Qt::Key_Right, "101", change},
       {"Evalmode", 3, "", Qt::Key_Down, "7", change},
@@ -78,9 +81,12 @@ TEST_F(UiTest, UserChangesReportValueChangedThenCommitWithinTheRange) {
       {"EditAverage", 300, "280", Qt::Key_Return, "255", change},
       {"SlidePower", 5000, "", Qt::Key_Left, "4095", change},
       {"DispX", 7, "", Qt::Key_Up, "7", {}},  // indicators take no input
+      {"ToggleRun", kNone, "", kToggle, "0", change},
+      {"Evalmode", 3, "", kStep, "7", change},
+      {"Evalmode", kNone, "", kStep, "7", {}},  // the last item already
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.control << " " << c.held << " " << c.typed);
+    SCOPED_TRACE(testing::Message() << c.control << " " << c.held << " " << c.typed << c.key);
     QWidget* w = W(c.control);
     if (c.held != kNone) {
       tk.SetCtrlVal(panel, c.control, c.held);
@@ -93,39 +99,26 @@ TEST_F(UiTest, UserChangesReportValueChangedThenCommitWithinTheRange) {
       QTest::keyClicks(w, c.typed);
       EXPECT_TRUE(calls.empty());
     }
-    c.key == Qt::Key_unknown ? QTest::mouseClick(w, Qt::LeftButton) : QTest::keyClick(w, c.key);
+    if (c.key == kToggle || c.key == kStep) {
+      QAccessible::queryAccessibleInterface(w)->actionInterface()->doAction(
+          c.key == kToggle ? QAccessibleActionInterface::toggleAction()
+                           : QAccessibleActionInterface::increaseAction());
+    } else {
+      c.key == kClick ? QTest::mouseClick(w, Qt::LeftButton) : QTest::keyClick(w, c.key);
+    }
     EXPECT_EQ(w == W("EditName") ? tk.GetCtrlString(panel, c.control)
                                  : QString::number(tk.GetCtrlInt(panel, c.control)),
               c.value);
     EXPECT_EQ(EventsOf(c.control), c.events);
   }
-}
-
-// A screen reader's toggle or step is a change like a click: one value
-// changed and one commit; an indicator keeps what the program set.
-TEST_F(UiTest, AccessibleActionsChangeValuesOnceAndIndicatorsRefuseThem) {
-  Show();
-  const Events change = {EVENT_VAL_CHANGED, EVENT_COMMIT};
-  const auto act = [&](const char* control, const QString& action) {
-    calls.clear();
-    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(W(control));
-    ASSERT_NE(face, nullptr);
-    ASSERT_NE(face->actionInterface(), nullptr);
-    face->actionInterface()->doAction(action);
-  };
-  act("ToggleRun", QAccessibleActionInterface::toggleAction());
-  EXPECT_EQ(EventsOf("ToggleRun"), change);
-  EXPECT_EQ(tk.GetCtrlInt(panel, "ToggleRun"), 1);
-  tk.SetCtrlVal(panel, "Evalmode", 3);
-  act("Evalmode", QAccessibleActionInterface::increaseAction());
-  EXPECT_EQ(EventsOf("Evalmode"), change);
-  EXPECT_EQ(tk.GetCtrlInt(panel, "Evalmode"), 7);
-  act("Evalmode", QAccessibleActionInterface::increaseAction());  // the last item already
-  EXPECT_TRUE(calls.empty());
+  // A toggle made an indicator refuses the toggle and keeps what the program set.
+  tk.SetCtrlVal(panel, "ToggleRun", 1);
   tk.SetOperable(panel, "ToggleRun", false);
-  act("ToggleRun", QAccessibleActionInterface::toggleAction());
+  calls.clear();
+  QAccessible::queryAccessibleInterface(W("ToggleRun"))
+      ->actionInterface()
+      ->doAction(QAccessibleActionInterface::toggleAction());
   EXPECT_TRUE(calls.empty());
-  EXPECT_EQ(tk.GetCtrlInt(panel, "ToggleRun"), 1);
   EXPECT_TRUE(static_cast<QAbstractButton*>(W("ToggleRun"))->isChecked());
 }
 
