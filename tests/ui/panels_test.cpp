@@ -16,26 +16,19 @@
 namespace tavix::ui::test {
 namespace {
 
-// The popup dialog of type D on screen, if any.
-template <class D>
-D* OpenDialog() {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (auto* dialog = qobject_cast<D*>(w); dialog != nullptr && dialog->isVisible()) return dialog;
-  }
-  return nullptr;
-}
-
-// Runs `call` and hands every modal dialog of type D it opens to `act`
-// every 10 ms; one still open after two seconds is rejected, so that a
+// Runs `call` and hands every dialog of type D on screen that it opens to
+// `act` every 10 ms; one still open after two seconds is rejected, so that a
 // fault fails the test instead of hanging it.
 template <class D, class Act, class Call>
 auto Answering(Act act, Call call) {
   QTimer timer;
   int ticks = 0;
   QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (auto* dialog = OpenDialog<D>()) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<D*>(w);
+      if (dialog == nullptr || !dialog->isVisible()) continue;
       if (++ticks > 200) return static_cast<QDialog*>(dialog)->reject();
-      act(dialog);
+      return act(dialog);
     }
   });
   timer.start(10);
@@ -66,24 +59,22 @@ TEST(LoadPanel, RefusesBrokenBundlesPanelsAndMissingControlsAndLoadsRepeatedly) 
   for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(w->isVisible());  // until asked
 }
 
-TEST_F(UiTest, CallbacksBindByNameOrByTheCallbackProperty) {
+// The bars share CBF_DispBars by their "callback" property, even where a
+// CBF_DispRED exists. The table and the loaded panels checked against each
+// other: a callback that binds to nothing (CBF_DispRED) and a layout
+// property naming a callback the table lacks are both named.
+TEST_F(UiTest, CallbacksBindByNameOrByTheCallbackPropertyAndProblemsAreNamed) {
   QTest::mouseClick(W("ButtonGo"), Qt::LeftButton);
   QTest::mouseClick(W("DispRED"), Qt::RightButton);
   QTest::mouseClick(W("DispBLUE"), Qt::RightButton);
-  QTest::mouseClick(W("ButtonStop"), Qt::LeftButton);  // no callback: nothing happens
-  // The bars share CBF_DispBars, even where a CBF_DispRED exists.
+  QTest::mouseClick(W("ButtonStop"), Qt::LeftButton);    // no callback: nothing happens
   std::vector<std::tuple<int, int, int, QString>> seen;  // callback, panel, event, control
   for (const Call& c : calls) seen.emplace_back(c.callback, c.panel, c.event, c.name);
   EXPECT_EQ(seen, (decltype(seen){{0, panel, EVENT_LEFT_CLICK, "ButtonGo"},
                                   {0, panel, EVENT_COMMIT, "ButtonGo"},
                                   {1, panel, EVENT_RIGHT_CLICK, "DispRED"},
                                   {1, panel, EVENT_RIGHT_CLICK, "DispBLUE"}}));
-}
 
-// The table and the loaded panels checked against each other: a callback
-// that binds to nothing (CBF_DispRED, shadowed by the bars' property) and a
-// layout property naming a callback the table lacks are both named.
-TEST_F(UiTest, BindingProblemsNameUnboundCallbacksAndMissingOnes) {
   auto problems = [this] { return tk.BindingProblems().join('\n').toStdString(); };
   EXPECT_EQ(problems(), "callback CBF_DispRED binds to no control of a loaded panel");
   ASSERT_GT(tk.LoadPanel(0, "ui_test.uir", 2), 0);

@@ -29,7 +29,6 @@ class UiTest : public ::testing::Test {
   static int Record(int panel, int control, int event, void* data, int d1, int d2) {
     auto* t = static_cast<UiTest*>(data);
     t->calls.push_back({kCallback, panel, event, d1, d2, t->tk.CtrlName(panel, control)});
-    if (t->onControl) t->onControl(t->calls.back());
     return 0;
   }
   static int RecordPanel(int panel, int event, void* data, int, int) {
@@ -79,7 +78,6 @@ class UiTest : public ::testing::Test {
   int panel = 0;
   std::vector<Call> calls;
   std::vector<std::pair<int, int>> panelEvents;  // (panel, event)
-  std::function<void(const Call&)> onControl;
   std::function<void(int panel, int event)> onPanel;
 };
 
