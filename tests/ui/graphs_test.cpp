@@ -1,6 +1,6 @@
 // Strip charts: traces, points per screen, scrolling and visibility. X/Y
 // graphs: plots, arcs, deletion, axis ranges, what is drawn and the cursor;
-// axis labels after a new range, and two graphs stacked in one place.
+// axis labels after a new range.
 #include <numeric>
 #include <string>
 
@@ -61,26 +61,6 @@ TEST_F(UiTest, StripChartAxisLabelsFollowEveryNewRange) {
   for (int i = 0; i < 4; ++i) {
     tk.SetAxisRange(panel, "GraphRaw1", Axis::kLeftY, 100 + 37 * i, 900 + 53 * i);
     EXPECT_GT(labelInk(), 50) << i;
-  }
-}
-
-// Of two graphs in one place, the one in front is the one seen.
-TEST_F(UiTest, StackingDecidesWhichOfTwoGraphsIsSeen) {
-  Show();
-  QWidget* top = tk.PanelWidget(panel);
-  const QPoint centre = W("GraphData1")->geometry().center();
-  auto seen = [&] {
-    QWidget* w = top->childAt(centre);
-    while (w != nullptr && w != W("GraphData1") && w != W("GraphData2")) w = w->parentWidget();
-    return w;
-  };
-  for (const char* front : {"GraphData2", "GraphData1", "GraphData2"}) {
-    const char* back = std::string(front) == "GraphData1" ? "GraphData2" : "GraphData1";
-    tk.BringToFront(panel, front);
-    EXPECT_TRUE(tk.IsInFront(panel, front, back));
-    EXPECT_EQ(seen(), W(front));
-    tk.SendBehind(panel, front);
-    EXPECT_EQ(seen(), W(back));
   }
 }
 

@@ -135,19 +135,12 @@ TEST_F(UiTest, HeldRepaintsWaitForRepaintNow) {
   EXPECT_GT(counter.paints, 0);
 }
 
-TEST_F(UiTest, AssistiveTechnologySeesNamesAndHelpTexts) {
-  const QString help = " Starts data transfer.                         \n Shortcut Key: F9. ";
-  tk.SetHelpText(panel, "ButtonGo", help);
-  EXPECT_EQ(W("ButtonGo")->accessibleDescription(), help);
-  EXPECT_EQ(W("ButtonGo")->toolTip(), help);
-  QStringList names;
-  for (const char* name : {"ButtonGo", "EditAverage", "SlidePower", "DispX"}) {
-    names << W(name)->accessibleName();
-  }
-  names << tk.PanelWidget(panel)->accessibleName();
-  // Mnemonic mark dropped, the caption label, the "label" property, nothing
-  // visible: the name.
-  EXPECT_EQ(names, (QStringList{"Go", "Average", "Power", "DispX", "Test Panel"}));
+// Every control named and a ring named by its caption are proven end to
+// end; here the names the programs' layouts do not use yet.
+TEST_F(UiTest, AssistiveTechnologySeesNamesWithoutMnemonicsFromLabelsAndTitles) {
+  EXPECT_EQ((QStringList{W("ButtonGo")->accessibleName(), W("SlidePower")->accessibleName(),
+                         tk.PanelWidget(panel)->accessibleName()}),
+            (QStringList{"Go", "Power", "Test Panel"}));  // "&Go", the "label" property, the title
 }
 
 const QString kTimeoutText =
