@@ -4,8 +4,6 @@
 // uses.
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,84 +41,76 @@ std::string StateOf(const calib::Calib& c) {
 
 // One program started on a port that cannot be opened (nothing here talks
 // to a sensor), with scripted popups.
-struct ProgramRun {
-  mutable ui::Toolkit tk;
-  link::SerialPort port;
-  std::unique_ptr<shell::Program> program;
-  std::function<std::string()> state;
+template <class P>
+struct Run {
+  Run() {
+    tk.Popups().SetScripted(true);
+    EXPECT_EQ(program.StartUp(), 0);
+    tk.DisplayPanel(program.MainPanel());
+  }
 
-  std::vector<int> Panels() const {
-    std::vector<int> panels;
-    for (int handle = 1; tk.PanelWidget(handle) != nullptr; ++handle) panels.push_back(handle);
-    return panels;
+  // Every control of every panel, with its panel.
+  std::vector<std::pair<int, QWidget*>> Controls() const {
+    std::vector<std::pair<int, QWidget*>> found;
+    for (int panel = 1; tk.PanelWidget(panel) != nullptr; ++panel) {
+      for (QWidget* w : tk.PanelWidget(panel)->findChildren<QWidget*>()) {
+        if (tk.CtrlId(panel, w->objectName()) >= 0) found.emplace_back(panel, w);
+      }
+    }
+    return found;
   }
 
   // Every control's value, visibility and dimming, the column labels of
   // tables, the boxes shown and the program's own state, one line each.
   std::string Snapshot() const {
     std::string out;
-    for (int panel : Panels()) {
-      for (QWidget* w : tk.PanelWidget(panel)->findChildren<QWidget*>()) {
-        const QString name = w->objectName();
-        if (tk.CtrlId(panel, name) < 0) continue;
-        QString value;
-        if (auto* table = qobject_cast<QTableWidget*>(w)) {
-          for (int c = 1; c <= table->columnCount(); ++c) {
-            value += tk.TableColumnLabel(panel, name, c) + '|';
-          }
-        } else if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
-                   qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QLabel*>(w) ||
-                   qobject_cast<QLineEdit*>(w)) {
-          value = tk.GetCtrlString(panel, name);
+    for (const auto& [panel, w] : Controls()) {
+      const QString name = w->objectName();
+      QString value;
+      if (auto* table = qobject_cast<QTableWidget*>(w)) {
+        for (int c = 1; c <= table->columnCount(); ++c) {
+          value += tk.TableColumnLabel(panel, name, c) + '|';
         }
-        out += QStringLiteral("%1/%2 %3 %4 %5\n")
-                   .arg(panel)
-                   .arg(name, value)
-                   .arg(w->isVisibleTo(tk.PanelWidget(panel)))
-                   .arg(w->isEnabled())
-                   .toStdString();
+      } else if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
+                 qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QLabel*>(w) ||
+                 qobject_cast<QLineEdit*>(w)) {
+        value = tk.GetCtrlString(panel, name);
       }
+      out += QStringLiteral("%1/%2 %3 %4 %5\n")
+                 .arg(panel)
+                 .arg(name, value)
+                 .arg(w->isVisibleTo(tk.PanelWidget(panel)))
+                 .arg(w->isEnabled())
+                 .toStdString();
     }
     for (const ui::PopupRecord& p : tk.Popups().Shown()) {
       out += ("box " + p.title + ": " + p.text + "\n").toStdString();
     }
-    return out + state();
+    return out + StateOf(program);
   }
-};
 
-template <class P>
-std::unique_ptr<ProgramRun> Start() {
-  auto run = std::make_unique<ProgramRun>();
-  run->tk.Popups().SetScripted(true);
-  auto* program = new P(run->tk, run->port);
-  run->program.reset(program);
-  run->state = [program] { return StateOf(*program); };
-  EXPECT_EQ(program->StartUp(), 0);
-  run->tk.DisplayPanel(program->MainPanel());
-  return run;
-}
-
-// The toggles and rings of every panel, as (panel, name).
-std::vector<std::pair<int, QString>> Changeables(const ProgramRun& run) {
-  std::vector<std::pair<int, QString>> found;
-  for (int panel : run.Panels()) {
-    for (QWidget* w : run.tk.PanelWidget(panel)->findChildren<QWidget*>()) {
-      if (run.tk.CtrlId(panel, w->objectName()) < 0) continue;
-      // The port list holds this machine's ports, and a choice connects:
-      // the line suite proves it against simulators.
-      if (w->objectName() == QLatin1String("SelectPort")) continue;
+  // The toggles and rings of every panel. The port list holds this
+  // machine's ports, and a choice connects: the line suite proves it
+  // against simulators.
+  std::vector<std::pair<int, QString>> Changeables() const {
+    std::vector<std::pair<int, QString>> found;
+    for (const auto& [panel, w] : Controls()) {
       auto* button = qobject_cast<QAbstractButton*>(w);
-      if ((button != nullptr && button->isCheckable()) || qobject_cast<QComboBox*>(w)) {
+      if (((button != nullptr && button->isCheckable()) || qobject_cast<QComboBox*>(w)) &&
+          w->objectName() != QLatin1String("SelectPort")) {
         found.emplace_back(panel, w->objectName());
       }
     }
+    return found;
   }
-  return found;
-}
+
+  mutable ui::Toolkit tk;
+  link::SerialPort port;
+  P program{tk, port};
+};
 
 // A click or the next item's key, or the accessible toggle or step.
-void Change(ProgramRun& run, int panel, const QString& name, bool accessible) {
-  QWidget* w = run.tk.Control(panel, name);
+void Change(QWidget* w, bool accessible) {
   w->window()->show();
   const bool ring = qobject_cast<QComboBox*>(w) != nullptr;
   if (!accessible) {
@@ -130,7 +120,7 @@ void Change(ProgramRun& run, int panel, const QString& name, bool accessible) {
   ASSERT_NE(actions, nullptr);
   const QString action = ring ? QAccessibleActionInterface::increaseAction()
                               : QAccessibleActionInterface::toggleAction();
-  ASSERT_TRUE(actions->actionNames().contains(action)) << name.toStdString();
+  ASSERT_TRUE(actions->actionNames().contains(action));
   actions->doAction(action);
 }
 
@@ -138,16 +128,16 @@ void Change(ProgramRun& run, int panel, const QString& name, bool accessible) {
 // the snapshots must be the same. Counts what was tried and what changed.
 template <class P>
 void CompareWays(std::size_t& tried, std::size_t& changed) {
-  const std::unique_ptr<ProgramRun> probe = Start<P>();
-  const std::string start = probe->Snapshot();
-  for (const auto& [panel, name] : Changeables(*probe)) {
+  const Run<P> probe;
+  const std::string start = probe.Snapshot();
+  for (const auto& [panel, name] : probe.Changeables()) {
     SCOPED_TRACE(name.toStdString());
     std::string seen[2];
     for (const bool accessible : {false, true}) {
-      const std::unique_ptr<ProgramRun> run = Start<P>();
-      Change(*run, panel, name, accessible);
-      run->tk.ProcessSystemEvents();
-      seen[accessible] = run->Snapshot();
+      Run<P> run;
+      Change(run.tk.Control(panel, name), accessible);
+      run.tk.ProcessSystemEvents();
+      seen[accessible] = run.Snapshot();
     }
     EXPECT_EQ(seen[1], seen[0]);
     changed += seen[0] != start;
