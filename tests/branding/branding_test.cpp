@@ -85,15 +85,14 @@ TEST_F(Header, ANumberOutsideTheTableDrawsNothing) {
   for (const auto& [program, number] : cases) {
     SCOPED_TRACE(number);
     const int panel = Load(program);
-    QWidget* w = tk.PanelWidget(panel);
-    const auto children = w->findChildren<QWidget*>().size();
-    const std::uint32_t backdrop = tk.BackColor(panel, "Header");
-    const QPoint picture = Logo(panel)->pos();
+    auto drawn = [&] {  // the controls, the backdrop and the picture
+      return std::tuple(tk.PanelWidget(panel)->findChildren<QWidget*>().size(),
+                        tk.BackColor(panel, "Header"), Logo(panel)->pos(),
+                        Logo(panel)->pixmap().cacheKey());
+    };
+    const auto before = drawn();
     ShowLogo(tk, panel, *program.table, number);
-    EXPECT_EQ(w->findChildren<QWidget*>().size(), children);
-    EXPECT_EQ(tk.BackColor(panel, "Header"), backdrop);
-    EXPECT_EQ(Logo(panel)->pos(), picture);
-    EXPECT_TRUE(Logo(panel)->pixmap().isNull());
+    EXPECT_EQ(drawn(), before);
   }
 }
 
@@ -103,8 +102,6 @@ TEST_F(Header, AMissingBitmapLeavesThePictureEmptyAndDrawsTheRest) {
   missing.count = 2;  // the title and the name
   const int panel = Load(kCalib);
   ShowLogo(tk, panel, BrandingTable{"TITLE", {&missing, 1}}, 0);
-  EXPECT_EQ(tk.BackColor(panel, "Header"), 0x0080FFu);
-  EXPECT_EQ(Logo(panel)->pos(), QPoint(168, 6));
   EXPECT_TRUE(Logo(panel)->pixmap().isNull());
   ExpectTexts(panel, {{"TITLE", 218, 30, 18}, {"Demo Instruments", 15, 5, 12}}, 0x0080FF);
   EXPECT_EQ(tk.DisplayImageFile(panel, "Logo", "no-such-logo.png"), -1);

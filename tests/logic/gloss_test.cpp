@@ -3,7 +3,6 @@
 // calibration words compared after sending.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <vector>
 

@@ -2,7 +2,6 @@
 // graphs: plots, arcs, deletion, axis ranges, what is drawn and the cursor;
 // axis labels after a new range.
 #include <numeric>
-#include <string>
 
 #include <QChart>
 #include <QImage>
