@@ -2,7 +2,6 @@
 // help instead of a context menu, and tables address cells from 1.
 #include <climits>
 
-#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QChartView>
@@ -53,13 +52,13 @@ TEST_F(UiTest, ValuesSetByTheProgramProduceNoEventsAndRingsKeepOneThatNoItemHas)
 // one commit.
 TEST_F(UiTest, UserChangesReportValueChangedThenCommitWithinTheRange) {
   Show();
-  constexpr int kNone = INT_MIN;
+  constexpr int kNone = INT_MIN, kIndicator = INT_MAX;
   constexpr Qt::Key kClick = Qt::Key_unknown, kToggle = Qt::Key_Launch0, kStep = Qt::Key_Launch1;
   const Events click = {EVENT_LEFT_CLICK, EVENT_VAL_CHANGED, EVENT_COMMIT},
                change = {EVENT_VAL_CHANGED, EVENT_COMMIT}, commit = {EVENT_COMMIT};
   struct Case {
     const char* control;  // EditAverage 1..255 from 10, SlidePower 0..4095, Evalmode 0/3/7
-    int held;             // set by the program first
+    int held;             // set by the program first, or the control made an indicator
     const char* typed;
     Qt::Key key;  // or a click, or the accessible toggle or step
     QString value;
@@ -83,11 +82,14 @@ TEST_F(UiTest, UserChangesReportValueChangedThenCommitWithinTheRange) {
       {"ToggleRun", kNone, "", kToggle, "0", change},
       {"Evalmode", 3, "", kStep, "7", change},
       {"Evalmode", kNone, "", kStep, "7", {}},  // the last item already
+      {"ToggleRun", kIndicator, "", kToggle, "0", {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.control << " " << c.held << " " << c.typed << c.key);
     QWidget* w = W(c.control);
-    if (c.held != kNone) {
+    if (c.held == kIndicator) {
+      tk.SetOperable(panel, c.control, false);
+    } else if (c.held != kNone) {
       tk.SetCtrlVal(panel, c.control, c.held);
       EXPECT_EQ(tk.GetCtrlInt(panel, c.control), c.held);
     }
@@ -110,15 +112,6 @@ TEST_F(UiTest, UserChangesReportValueChangedThenCommitWithinTheRange) {
               c.value);
     EXPECT_EQ(EventsOf(c.control), c.events);
   }
-  // A toggle made an indicator refuses the toggle and keeps what the program set.
-  tk.SetCtrlVal(panel, "ToggleRun", 1);
-  tk.SetOperable(panel, "ToggleRun", false);
-  calls.clear();
-  QAccessible::queryAccessibleInterface(W("ToggleRun"))
-      ->actionInterface()
-      ->doAction(QAccessibleActionInterface::toggleAction());
-  EXPECT_TRUE(calls.empty());
-  EXPECT_TRUE(static_cast<QAbstractButton*>(W("ToggleRun"))->isChecked());
 }
 
 TEST_F(UiTest, RightClickGivesHelpOrAnEventAndNeverAContextMenu) {
