@@ -41,10 +41,9 @@ class UiTest : public ::testing::Test {
   void SetUp() override {
     CallbackTable table;
     // ButtonStop has no callback; CBF_DispRED is shadowed by the bars' "callback" property.
-    for (const char* name :
-         {"ButtonGo", "ToggleRun", "ButtonInner", "SwitchPara", "EditAverage", "DispX", "DispGF",
-          "SelectSource", "Evalmode", "SlidePower", "DispINT", "DispStatus", "EditName",
-          "TeachTable", "GraphData1", "GraphData2", "GraphRaw1", "GraphGF", "DispRED"}) {
+    for (const char* name : {"ButtonGo", "ToggleRun", "SwitchPara", "EditAverage", "DispX",
+                             "DispGF", "SelectSource", "Evalmode", "SlidePower", "DispINT",
+                             "DispStatus", "EditName", "TeachTable", "GraphRaw1", "DispRED"}) {
       table.controls[QStringLiteral("CBF_") + QLatin1String(name)] = Record<0>;
     }
     table.controls["CBF_DispBars"] = Record<1>;
