@@ -143,14 +143,29 @@ TEST_F(UiTest, AssistiveTechnologySeesNamesWithoutMnemonicsFromLabelsAndTitles) 
             (QStringList{"Go", "Power", "Test Panel"}));  // "&Go", the "label" property, the title
 }
 
-const QString kTimeoutText =
-    " ATTENTION! \n \n TIMEOUT \n NO SERIAL CONNECTION TO SENSOR.                           \n"
-    " The version of the sensor is displayed as the name of this dialog box.";
+// Real boxes show their texts exactly and answer as the user does. What
+// scripted popups record, queued answers and the panels shown at the time
+// are read back by every end-to-end suite; here what nothing queued gives: a
+// "no", and a cancelled selection without a path.
+TEST_F(UiTest, PopupsShowTheirTextsExactlyAndScriptedOnesWithNothingQueuedSayNoAndCancel) {
+  const QString text =
+      " ATTENTION! \n \n TIMEOUT \n NO SERIAL CONNECTION TO SENSOR.                           \n"
+      " The version of the sensor is displayed as the name of this dialog box.";
+  std::tuple<QString, QString, Qt::TextFormat> shown;
+  Answering<QMessageBox>(
+      [&](QMessageBox* box) {
+        shown = {box->windowTitle(), box->text(), box->textFormat()};
+        box->accept();
+      },
+      [&] { tk.MessagePopup("INFO!", text); });
+  EXPECT_EQ(shown, std::tuple(QString("INFO!"), text, Qt::PlainText));
+  auto confirm = [&](auto act) {
+    return Answering<QMessageBox>(act, [&] { return tk.ConfirmPopup("CONFIRM!", "Write?"); });
+  };
+  EXPECT_EQ(confirm([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); }), 1);
+  EXPECT_EQ(confirm([](QMessageBox* box) { box->button(QMessageBox::No)->click(); }), 0);
+  EXPECT_EQ(confirm([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }), 0);
 
-// What scripted popups record, queued answers and the panels shown at the
-// time are read back by every end-to-end suite; here what nothing queued
-// gives: a "no", and a cancelled selection without a path.
-TEST_F(UiTest, ScriptedPopupsWithNothingQueuedSayNoAndCancel) {
   tk.Popups().SetScripted(true);
   EXPECT_EQ(tk.ConfirmPopup("START CALIBRATION!", "Go on?"), 0);
   QString path = "stale";
@@ -158,26 +173,9 @@ TEST_F(UiTest, ScriptedPopupsWithNothingQueuedSayNoAndCancel) {
       tk.FileSelectPopup("/data", "", "*.par", "Load", "Load", false, true, true, true, &path), 0);
   EXPECT_TRUE(path.isEmpty());
   using K = PopupRecord::Kind;
-  std::vector<std::pair<K, int>> shown;
-  for (const PopupRecord& r : tk.Popups().Shown()) shown.emplace_back(r.kind, r.answer);
-  EXPECT_EQ(shown, (decltype(shown){{K::kConfirm, 0}, {K::kFile, 0}}));
-}
-
-TEST_F(UiTest, MessageAndConfirmBoxesShowTheirTextsExactly) {
-  std::tuple<QString, QString, Qt::TextFormat> shown;
-  Answering<QMessageBox>(
-      [&](QMessageBox* box) {
-        shown = {box->windowTitle(), box->text(), box->textFormat()};
-        box->accept();
-      },
-      [&] { tk.MessagePopup("INFO!", kTimeoutText); });
-  EXPECT_EQ(shown, std::tuple(QString("INFO!"), kTimeoutText, Qt::PlainText));
-  auto confirm = [&](auto act) {
-    return Answering<QMessageBox>(act, [&] { return tk.ConfirmPopup("CONFIRM!", "Write?"); });
-  };
-  EXPECT_EQ(confirm([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); }), 1);
-  EXPECT_EQ(confirm([](QMessageBox* box) { box->button(QMessageBox::No)->click(); }), 0);
-  EXPECT_EQ(confirm([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }), 0);
+  std::vector<std::pair<K, int>> recorded;
+  for (const PopupRecord& r : tk.Popups().Shown()) recorded.emplace_back(r.kind, r.answer);
+  EXPECT_EQ(recorded, (decltype(recorded){{K::kConfirm, 0}, {K::kFile, 0}}));
 }
 
 // A name without the filter's extension gets it; "existing" (1) or "new" (2)
