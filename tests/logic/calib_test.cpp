@@ -28,7 +28,6 @@ TEST(ComputeFactors, MeansOfAHundredFramesThenStatAndDynFactorsAndTheirLimitsInT
     protocol::CalibFactors factors;  // with kOk
   };
   const Case cases[] = {
-      {"STAT", {2000, 1600, 2500, 0}, {STAT, 2000, 100, 0, 0}, R::kOk, {1000, 1250, 800}},
       {"DYN, 20DEG out", {1000, 1500, 2000, 0}, {DYN, 0, 100, 900, 500}, R::kOutOfRange, {}},
       {"DYN", {1400, 1500, 1600, 0}, {DYN, 0, 1000, 900, 500}, R::kOk, {1071, 1000, 937}},
       {"750, 1250", {2000, 1200, 1500, 0}, {STAT, 1500, 0, 0, 0}, R::kOk, {750, 1250, 1000}},

@@ -3,7 +3,6 @@
 // calibration words compared after sending.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -32,27 +31,12 @@ Value Then(int first, int rest, int last = -1) {
   return [=](int call, int) { return call == 0 ? first : call == 10 && last >= 0 ? last : rest; };
 }
 
-// The search's trial powers on the way to a target within reach are proven end
-// to end; here its ends: a target too bright and one too dim for any power.
-TEST(PowerSearch, TrialPowersHalveTheirStepDownToOneOrUpToAThousand) {
-  const std::tuple<Value, Powers, int> cases[] = {
-      {Then(3751, 3751), {512, 256, 128, 64, 32, 16, 8, 4, 2, 1}, 1},
-      {Then(3750, 3750), {512, 768, 896, 960, 992, 1000, 1000, 1000, 1000, 1000}, 1000},
-  };
-  for (const auto& [value, powers, power] : cases) {
-    Powers tried;
-    const SearchResult r = PowerSearch(kRef1Target, Probe(value, tried));
-    EXPECT_EQ(tried, powers);
-    EXPECT_TRUE(r.complete);
-    EXPECT_EQ(r.power, power);
-    EXPECT_EQ(r.raw, value(9, power));
-  }
-}
-
-// Reference 1: the last value strictly between 3500 and 4000. Reference 2:
-// 300 at gfpow1 gives the target 3000, the last value within +-199 of it.
-// A failed reference 1 and a reference 2 before any reference 1 are proven
-// end to end.
+// Reference 1: the last value strictly between 3500 and 4000; its search
+// halves its step from 512 down to a power of 1 or up to 1000, and goes up
+// on a value equal to the target 3750. Reference 2: 300 at gfpow1 gives the
+// target 3000, the last value within +-199 of it. A failed reference 1, a
+// reference 2 before any reference 1 and a search to a reachable target are
+// proven end to end.
 TEST(Calibrate, WindowsOfBothReferencesAndWhatAFailedStepLeaves) {
   auto ending = [](int last) { return Then(300, 5000, last); };  // power down to 1
   using O = RefOutcome;
@@ -67,6 +51,7 @@ TEST(Calibrate, WindowsOfBothReferencesAndWhatAFailedStepLeaves) {
   };
   const Case cases[] = {
       {"ref1 3500", 1, 3600, Then(3500, 3500), 1000, O::kOutsideWindow, 10, 1000, 3600},
+      {"ref1 3750", 1, 3600, Then(3750, 3750), 1000, O::kPassed, 10, 1000, 3750},
       {"ref1 3501", 1, 3600, Then(3501, 3501), 1000, O::kPassed, 10, 1000, 3501},
       {"ref1 3999", 1, 3600, Then(3999, 3999), 1000, O::kPassed, 10, 1, 3999},
       {"ref1 4000", 1, 3600, Then(4000, 4000), 1000, O::kOutsideWindow, 10, 1, 3600},

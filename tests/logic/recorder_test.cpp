@@ -18,7 +18,6 @@ TEST(RecordTime, IntervalTimesCountInDaysHoursMinutesSecondsAndThePlanCheck) {
     bool allowed;
   };
   const Case cases[] = {
-      {2, 10, {0, 0, 0, 20}, true},
       {3600, 30, {1, 6, 0, 0}, true},
       {61, 1, {0, 0, 1, 1}, true},
       {kMaxInterval, kMaxRecords, {24854, 17, 53, 20}, true},  // the largest allowed product

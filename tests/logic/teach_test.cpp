@@ -45,9 +45,8 @@ TEST(TeachIn, EachModeWritesItsRowsAndMovesTheNoField) {
   const Case cases[] = {
       // Colour modes (0, 2 and any other value): X, Y, 150, INT, 150; mode 0
       // with auto increment is proven end to end.
-      {65535, 4, 1, live, false, 4, {xy}, 5},
-      {0, 30, 1, live, false, 30, {xy}, 30},  // the last row: the field stays
-      {0, 4, 0, live, false, 4, {xy}, 4},     // auto increment off
+      {65535, 4, 0, live, false, 4, {xy}, 4},  // auto increment off
+      {0, 30, 1, live, false, 30, {xy}, 30},   // the last row: the field stays
       // X/Y mode: radius 50, the intensity columns kept.
       {1, 7, 1, live, false, 7, {{1366, 1241, 50, kKept, kKept}}, 8},
       // Channel windows: v +- 150 within 0..4095 in row 0 of a reset table.

@@ -2,7 +2,6 @@
 // program's own layouts, and every callback a layout names is in the table.
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
 
 #include "calib/calib.h"
@@ -12,26 +11,21 @@
 namespace tavix {
 namespace {
 
-// The program's table bound to every panel of its bundle, as its start-up
-// loads them; the problems found, one a line.
+// The program's table bound to the panels of its bundle, loaded by the
+// program's own start-up steps; the problems found, one a line.
 template <class Program>
-std::string BindingProblemsOf(const char* bundle, std::initializer_list<int> resources) {
+std::string BindingProblemsOf() {
   ui::Toolkit tk;
   link::SerialPort port;
   Program program(tk, port);
-  tk.SetCallbacks(MakeCallbackTable(&program));
-  for (int resource : resources) {
-    EXPECT_GT(tk.LoadPanel(0, bundle, resource), 0) << bundle << " panel " << resource;
-  }
+  tk.SetCallbacks(program.MakeCallbackTable());
+  EXPECT_TRUE(program.LoadPanels()) << tk.LoadFailure().toStdString();
   return tk.BindingProblems().join('\n').toStdString();
 }
 
 TEST(Binding, BothProgramsTablesMatchTheirLayouts) {
-  EXPECT_EQ(BindingProblemsOf<scope::Scope>(
-                scope::kLayoutFile, {scope::kScopePanelResource, scope::kRecorderPanelResource,
-                                     scope::kCalibPanelResource}),
-            "");
-  EXPECT_EQ(BindingProblemsOf<calib::Calib>(calib::kLayoutFile, {calib::kPanelResource}), "");
+  EXPECT_EQ(BindingProblemsOf<scope::Scope>(), "");
+  EXPECT_EQ(BindingProblemsOf<calib::Calib>(), "");
 }
 
 }  // namespace

@@ -10,8 +10,7 @@
 #include <QTemporaryDir>
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM",
-          qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
   const QTemporaryDir config;
   // For programs the suites start as processes, and for this one.
   qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());

@@ -16,26 +16,19 @@
 namespace tavix::ui::test {
 namespace {
 
-// The popup dialog of type D on screen, if any.
-template <class D>
-D* OpenDialog() {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (auto* dialog = qobject_cast<D*>(w); dialog != nullptr && dialog->isVisible()) return dialog;
-  }
-  return nullptr;
-}
-
-// Runs `call` and hands every modal dialog of type D it opens to `act`
-// every 10 ms; one still open after two seconds is rejected, so that a
+// Runs `call` and hands every dialog of type D on screen that it opens to
+// `act` every 10 ms; one still open after two seconds is rejected, so that a
 // fault fails the test instead of hanging it.
 template <class D, class Act, class Call>
 auto Answering(Act act, Call call) {
   QTimer timer;
   int ticks = 0;
   QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (auto* dialog = OpenDialog<D>()) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<D*>(w);
+      if (dialog == nullptr || !dialog->isVisible()) continue;
       if (++ticks > 200) return static_cast<QDialog*>(dialog)->reject();
-      act(dialog);
+      return act(dialog);
     }
   });
   timer.start(10);
@@ -66,24 +59,22 @@ TEST(LoadPanel, RefusesBrokenBundlesPanelsAndMissingControlsAndLoadsRepeatedly) 
   for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(w->isVisible());  // until asked
 }
 
-TEST_F(UiTest, CallbacksBindByNameOrByTheCallbackProperty) {
+// The bars share CBF_DispBars by their "callback" property, even where a
+// CBF_DispRED exists. The table and the loaded panels checked against each
+// other: a callback that binds to nothing (CBF_DispRED) and a layout
+// property naming a callback the table lacks are both named.
+TEST_F(UiTest, CallbacksBindByNameOrByTheCallbackPropertyAndProblemsAreNamed) {
   QTest::mouseClick(W("ButtonGo"), Qt::LeftButton);
   QTest::mouseClick(W("DispRED"), Qt::RightButton);
   QTest::mouseClick(W("DispBLUE"), Qt::RightButton);
-  QTest::mouseClick(W("ButtonStop"), Qt::LeftButton);  // no callback: nothing happens
-  // The bars share CBF_DispBars, even where a CBF_DispRED exists.
+  QTest::mouseClick(W("ButtonStop"), Qt::LeftButton);    // no callback: nothing happens
   std::vector<std::tuple<int, int, int, QString>> seen;  // callback, panel, event, control
   for (const Call& c : calls) seen.emplace_back(c.callback, c.panel, c.event, c.name);
   EXPECT_EQ(seen, (decltype(seen){{0, panel, EVENT_LEFT_CLICK, "ButtonGo"},
                                   {0, panel, EVENT_COMMIT, "ButtonGo"},
                                   {1, panel, EVENT_RIGHT_CLICK, "DispRED"},
                                   {1, panel, EVENT_RIGHT_CLICK, "DispBLUE"}}));
-}
 
-// The table and the loaded panels checked against each other: a callback
-// that binds to nothing (CBF_DispRED, shadowed by the bars' property) and a
-// layout property naming a callback the table lacks are both named.
-TEST_F(UiTest, BindingProblemsNameUnboundCallbacksAndMissingOnes) {
   auto problems = [this] { return tk.BindingProblems().join('\n').toStdString(); };
   EXPECT_EQ(problems(), "callback CBF_DispRED binds to no control of a loaded panel");
   ASSERT_GT(tk.LoadPanel(0, "ui_test.uir", 2), 0);
@@ -144,29 +135,40 @@ TEST_F(UiTest, HeldRepaintsWaitForRepaintNow) {
   EXPECT_GT(counter.paints, 0);
 }
 
-TEST_F(UiTest, AssistiveTechnologySeesNamesAndHelpTexts) {
-  const QString help = " Starts data transfer.                         \n Shortcut Key: F9. ";
-  tk.SetHelpText(panel, "ButtonGo", help);
-  EXPECT_EQ(W("ButtonGo")->accessibleDescription(), help);
-  EXPECT_EQ(W("ButtonGo")->toolTip(), help);
+// Mnemonic marks dropped, the caption label without its colon, the "label"
+// property, nothing visible: the control's name; a panel's title.
+TEST_F(UiTest, AssistiveTechnologySeesNamesWithoutMnemonicsFromLabelsAndTitles) {
   QStringList names;
   for (const char* name : {"ButtonGo", "EditAverage", "SlidePower", "DispX"}) {
     names << W(name)->accessibleName();
   }
-  names << tk.PanelWidget(panel)->accessibleName();
-  // Mnemonic mark dropped, the caption label, the "label" property, nothing
-  // visible: the name.
-  EXPECT_EQ(names, (QStringList{"Go", "Average", "Power", "DispX", "Test Panel"}));
+  EXPECT_EQ(names << tk.PanelWidget(panel)->accessibleName(),
+            (QStringList{"Go", "Average", "Power", "DispX", "Test Panel"}));
 }
 
-const QString kTimeoutText =
-    " ATTENTION! \n \n TIMEOUT \n NO SERIAL CONNECTION TO SENSOR.                           \n"
-    " The version of the sensor is displayed as the name of this dialog box.";
+// Real boxes show their texts exactly and answer as the user does. What
+// scripted popups record, queued answers and the panels shown at the time
+// are read back by every end-to-end suite; here what nothing queued gives: a
+// "no", and a cancelled selection without a path.
+TEST_F(UiTest, PopupsShowTheirTextsExactlyAndScriptedOnesWithNothingQueuedSayNoAndCancel) {
+  const QString text =
+      " ATTENTION! \n \n TIMEOUT \n NO SERIAL CONNECTION TO SENSOR.                           \n"
+      " The version of the sensor is displayed as the name of this dialog box.";
+  std::tuple<QString, QString, Qt::TextFormat> shown;
+  Answering<QMessageBox>(
+      [&](QMessageBox* box) {
+        shown = {box->windowTitle(), box->text(), box->textFormat()};
+        box->accept();
+      },
+      [&] { tk.MessagePopup("INFO!", text); });
+  EXPECT_EQ(shown, std::tuple(QString("INFO!"), text, Qt::PlainText));
+  auto confirm = [&](auto act) {
+    return Answering<QMessageBox>(act, [&] { return tk.ConfirmPopup("CONFIRM!", "Write?"); });
+  };
+  EXPECT_EQ(confirm([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); }), 1);
+  EXPECT_EQ(confirm([](QMessageBox* box) { box->button(QMessageBox::No)->click(); }), 0);
+  EXPECT_EQ(confirm([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }), 0);
 
-// What scripted popups record, queued answers and the panels shown at the
-// time are read back by every end-to-end suite; here what nothing queued
-// gives: a "no", and a cancelled selection without a path.
-TEST_F(UiTest, ScriptedPopupsWithNothingQueuedSayNoAndCancel) {
   tk.Popups().SetScripted(true);
   EXPECT_EQ(tk.ConfirmPopup("START CALIBRATION!", "Go on?"), 0);
   QString path = "stale";
@@ -174,26 +176,9 @@ TEST_F(UiTest, ScriptedPopupsWithNothingQueuedSayNoAndCancel) {
       tk.FileSelectPopup("/data", "", "*.par", "Load", "Load", false, true, true, true, &path), 0);
   EXPECT_TRUE(path.isEmpty());
   using K = PopupRecord::Kind;
-  std::vector<std::pair<K, int>> shown;
-  for (const PopupRecord& r : tk.Popups().Shown()) shown.emplace_back(r.kind, r.answer);
-  EXPECT_EQ(shown, (decltype(shown){{K::kConfirm, 0}, {K::kFile, 0}}));
-}
-
-TEST_F(UiTest, MessageAndConfirmBoxesShowTheirTextsExactly) {
-  std::tuple<QString, QString, Qt::TextFormat> shown;
-  Answering<QMessageBox>(
-      [&](QMessageBox* box) {
-        shown = {box->windowTitle(), box->text(), box->textFormat()};
-        box->accept();
-      },
-      [&] { tk.MessagePopup("INFO!", kTimeoutText); });
-  EXPECT_EQ(shown, std::tuple(QString("INFO!"), kTimeoutText, Qt::PlainText));
-  auto confirm = [&](auto act) {
-    return Answering<QMessageBox>(act, [&] { return tk.ConfirmPopup("CONFIRM!", "Write?"); });
-  };
-  EXPECT_EQ(confirm([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); }), 1);
-  EXPECT_EQ(confirm([](QMessageBox* box) { box->button(QMessageBox::No)->click(); }), 0);
-  EXPECT_EQ(confirm([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }), 0);
+  std::vector<std::pair<K, int>> recorded;
+  for (const PopupRecord& r : tk.Popups().Shown()) recorded.emplace_back(r.kind, r.answer);
+  EXPECT_EQ(recorded, (decltype(recorded){{K::kConfirm, 0}, {K::kFile, 0}}));
 }
 
 // A name without the filter's extension gets it; "existing" (1) or "new" (2)

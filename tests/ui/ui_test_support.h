@@ -29,7 +29,6 @@ class UiTest : public ::testing::Test {
   static int Record(int panel, int control, int event, void* data, int d1, int d2) {
     auto* t = static_cast<UiTest*>(data);
     t->calls.push_back({kCallback, panel, event, d1, d2, t->tk.CtrlName(panel, control)});
-    if (t->onControl) t->onControl(t->calls.back());
     return 0;
   }
   static int RecordPanel(int panel, int event, void* data, int, int) {
@@ -42,10 +41,9 @@ class UiTest : public ::testing::Test {
   void SetUp() override {
     CallbackTable table;
     // ButtonStop has no callback; CBF_DispRED is shadowed by the bars' "callback" property.
-    for (const char* name :
-         {"ButtonGo", "ToggleRun", "ButtonInner", "SwitchPara", "EditAverage", "DispX", "DispGF",
-          "SelectSource", "Evalmode", "SlidePower", "DispINT", "DispStatus", "EditName",
-          "TeachTable", "GraphData1", "GraphData2", "GraphRaw1", "GraphGF", "DispRED"}) {
+    for (const char* name : {"ButtonGo", "ToggleRun", "SwitchPara", "EditAverage", "DispX",
+                             "DispGF", "SelectSource", "Evalmode", "SlidePower", "DispINT",
+                             "DispStatus", "EditName", "TeachTable", "GraphRaw1", "DispRED"}) {
       table.controls[QStringLiteral("CBF_") + QLatin1String(name)] = Record<0>;
     }
     table.controls["CBF_DispBars"] = Record<1>;
@@ -79,7 +77,6 @@ class UiTest : public ::testing::Test {
   int panel = 0;
   std::vector<Call> calls;
   std::vector<std::pair<int, int>> panelEvents;  // (panel, event)
-  std::function<void(const Call&)> onControl;
   std::function<void(int panel, int event)> onPanel;
 };
 
