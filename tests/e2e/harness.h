@@ -65,7 +65,9 @@ inline double CpuSeconds(int who) {
 }
 // The calling thread's share. The simulator runs on a thread of its own, so
 // this is the program's alone.
-inline double ThreadCpuSeconds() { return CpuSeconds(RUSAGE_THREAD); }
+inline double ThreadCpuSeconds() {
+  return CpuSeconds(RUSAGE_THREAD);
+}
 
 // Runs `program` as its own process with `env` changed (an empty value
 // removes the variable) and gives its exit code as a signed byte (as a

@@ -82,17 +82,23 @@ TEST_F(ScopeGloss, FullCalibrationStoresVerifiedWordsAndSwitchesTheSensorToGloss
   sensor->WithModel([](sim::SensorModel& m) { EXPECT_TRUE(sim::NamedTarget("ref2", &m.target)); });
   ClickCalib("ButtonStartCalibRef2");
   EXPECT_EQ(Gloss(), (Words{75, 751, 3750}));
-  toolkit->Popups().QueueConfirm(1);
+  // A read-back that differs fails, says the EEPROM holds unverified words
+  // and transfers nothing; the next confirmation passes.
+  sensor->InjectFault(sim::Fault::kCorrupt);
+  for (int yes : {1, 1}) toolkit->Popups().QueueConfirm(yes);
   ClickCalib("ButtonConfirmCalib");
-  EXPECT_EQ(
-      Boxes(),
-      (Strings{Box("START CALIBRATION!", InfoReferenz1), Info(InfoSelectCalibPowerRef1),
-               Info(InfoCalibRef1Passed), Box("START CALIBRATION!", InfoReferenz2),
-               Info(InfoSelectCalibPowerRef2), Info(InfoCalibRef2Passed),
-               Box("CONFIRM CALIBRATION!", InfoConfirmCalibration), Info(InfoCalibrationPassed)}));
+  EXPECT_EQ(Int("Evalmode"), 6);  // the calibration set-up
+  ClickCalib("ButtonConfirmCalib");
+  const std::string confirm = Box("CONFIRM CALIBRATION!", InfoConfirmCalibration);
+  EXPECT_EQ(Boxes(),
+            (Strings{Box("START CALIBRATION!", InfoReferenz1), Info(InfoSelectCalibPowerRef1),
+                     Info(InfoCalibRef1Passed), Box("START CALIBRATION!", InfoReferenz2),
+                     Info(InfoSelectCalibPowerRef2), Info(InfoCalibRef2Passed), confirm,
+                     Box("ATTENTION!", QString(InfoCalibFailTimeout) + InfoCalibUnverified),
+                     confirm, Info(InfoCalibrationPassed)}));
   Orders orders;
   for (int step = 0; step < 21; ++step) orders.insert(orders.end(), {1, 5});
-  orders.insert(orders.end(), {10, 11, 1});  // then the transfer's 31 rows
+  orders.insert(orders.end(), {10, 11, 10, 11, 1});  // then the transfer's 31 rows
   orders.resize(orders.size() + 31, 2);
   AwaitFrames(*sensor, orders.size());  // the transfer's writes arrive a little later
   EXPECT_EQ(ReceivedOrders(*sensor), orders);
@@ -114,9 +120,8 @@ TEST_F(ScopeGloss, FullCalibrationStoresVerifiedWordsAndSwitchesTheSensorToGloss
 }
 
 // Opening, closing, help and a reference 2 before any reference 1 send
-// nothing; a confirmation whose read-back differs fails, says the EEPROM
-// holds unverified words and transfers nothing.
-TEST_F(ScopeGloss, ThePanelSendsNothingUntilAskedAndADifferingReadBackFails) {
+// nothing.
+TEST_F(ScopeGloss, ThePanelSendsNothingUntilAsked) {
   Start();
   ClickCalib("ButtonCloseCalib");
   // Opening from inside the running live cycle ends it.
@@ -135,19 +140,9 @@ TEST_F(ScopeGloss, ThePanelSendsNothingUntilAskedAndADifferingReadBackFails) {
   QThread::msleep(100);
   EXPECT_EQ(ReceivedFrames(*sensor).size(), frames);
   EXPECT_EQ(Gloss(), (Words{0, 0, 0}));
-
-  sensor->ClearLog();
-  sensor->InjectFault(sim::Fault::kCorrupt);
-  toolkit->Popups().QueueConfirm(1);
-  ClickCalib("ButtonConfirmCalib");
   EXPECT_EQ(Boxes(),
             (Strings{Box("INFO!", InfoDispCalib60DEG), Box("START CALIBRATION!", InfoReferenz2),
-                     Info(InfoSelectCalibPowerRef2), Info(InfoCalibRef2Fail),
-                     Box("CONFIRM CALIBRATION!", InfoConfirmCalibration),
-                     Box("ATTENTION!", QString(InfoCalibFailTimeout) + InfoCalibUnverified)}));
-  QThread::msleep(100);
-  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{10, 11}));
-  EXPECT_EQ(Int("Evalmode"), 6);  // the calibration set-up
+                     Info(InfoSelectCalibPowerRef2), Info(InfoCalibRef2Fail)}));
 }
 
 // CLOSE, or the window's close, during a search ends it at its next step:
