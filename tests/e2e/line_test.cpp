@@ -29,9 +29,6 @@ class Line : public ScopeHarness {
     return items;
   }
   QString Path(const sim::PtySensor& s) const { return QString::fromStdString(s.DevicePath()); }
-  // A user opening the list: it is listed anew first.
-  void OpenList() { QTest::mousePress(W("SelectPort"), Qt::LeftButton); }
-  void CloseList() { qobject_cast<QComboBox*>(W("SelectPort"))->hidePopup(); }
 };
 
 // A first start is on COM 1 as documented (the system's first port, if any).
@@ -43,8 +40,8 @@ TEST_F(Line, APortChosenFromTheListIsPortOneOfTheNextRunUnlessItIsGone) {
   ASSERT_EQ(StartProgram(), 0);
   EXPECT_FALSE(Str("DispPortInfo").contains("remembered"));
   qputenv("TAVIX_COM2", QByteArray::fromStdString(sensor->DevicePath()));
-  OpenList();
-  CloseList();
+  QTest::mousePress(W("SelectPort"), Qt::LeftButton);  // a user opens it: listed anew first
+  qobject_cast<QComboBox*>(W("SelectPort"))->hidePopup();
   const qsizetype at = PortItems().indexOf(QRegularExpression("^2  " + Path(*sensor) + ".*"));
   ASSERT_GE(at, 0) << PortItems().join("|").toStdString();
   Choose("SelectPort", static_cast<int>(at));  // as Enter with 2 in the COM field

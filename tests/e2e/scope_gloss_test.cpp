@@ -54,12 +54,10 @@ TEST_F(ScopeGloss, FullCalibrationStoresVerifiedWordsAndSwitchesTheSensorToGloss
               Shown().second};
   });
   sensor->WithModel([](sim::SensorModel& m) { EXPECT_TRUE(sim::NamedTarget("ref1", &m.target)); });
-  QElapsedTimer clock;
-  clock.start();
+  const double start = Timer();
   ClickCalib("ButtonStartCalibRef1");
-  const double seconds = clock.elapsed() / 1000.0;
+  const double seconds = Timer() - start;
   std::cout << "reference 1 search against the paced simulator: " << seconds << " s\n";
-  RecordProperty("ref1_search_ms", static_cast<int>(clock.elapsed()));
   EXPECT_GE(seconds, 3.0);
   EXPECT_LT(seconds, 5.0);  // generous: the build machine is shared
   EXPECT_EQ(during, std::tuple(true, false, true));
@@ -84,17 +82,23 @@ TEST_F(ScopeGloss, FullCalibrationStoresVerifiedWordsAndSwitchesTheSensorToGloss
   sensor->WithModel([](sim::SensorModel& m) { EXPECT_TRUE(sim::NamedTarget("ref2", &m.target)); });
   ClickCalib("ButtonStartCalibRef2");
   EXPECT_EQ(Gloss(), (Words{75, 751, 3750}));
-  toolkit->Popups().QueueConfirm(1);
+  // A read-back that differs fails, says the EEPROM holds unverified words
+  // and transfers nothing; the next confirmation passes.
+  sensor->InjectFault(sim::Fault::kCorrupt);
+  for (int yes : {1, 1}) toolkit->Popups().QueueConfirm(yes);
   ClickCalib("ButtonConfirmCalib");
-  EXPECT_EQ(
-      Boxes(),
-      (Strings{Box("START CALIBRATION!", InfoReferenz1), Info(InfoSelectCalibPowerRef1),
-               Info(InfoCalibRef1Passed), Box("START CALIBRATION!", InfoReferenz2),
-               Info(InfoSelectCalibPowerRef2), Info(InfoCalibRef2Passed),
-               Box("CONFIRM CALIBRATION!", InfoConfirmCalibration), Info(InfoCalibrationPassed)}));
+  EXPECT_EQ(Int("Evalmode"), 6);  // the calibration set-up
+  ClickCalib("ButtonConfirmCalib");
+  const std::string confirm = Box("CONFIRM CALIBRATION!", InfoConfirmCalibration);
+  EXPECT_EQ(Boxes(),
+            (Strings{Box("START CALIBRATION!", InfoReferenz1), Info(InfoSelectCalibPowerRef1),
+                     Info(InfoCalibRef1Passed), Box("START CALIBRATION!", InfoReferenz2),
+                     Info(InfoSelectCalibPowerRef2), Info(InfoCalibRef2Passed), confirm,
+                     Box("ATTENTION!", QString(InfoCalibFailTimeout) + InfoCalibUnverified),
+                     confirm, Info(InfoCalibrationPassed)}));
   Orders orders;
   for (int step = 0; step < 21; ++step) orders.insert(orders.end(), {1, 5});
-  orders.insert(orders.end(), {10, 11, 1});  // then the transfer's 31 rows
+  orders.insert(orders.end(), {10, 11, 10, 11, 1});  // then the transfer's 31 rows
   orders.resize(orders.size() + 31, 2);
   AwaitFrames(*sensor, orders.size());  // the transfer's writes arrive a little later
   EXPECT_EQ(ReceivedOrders(*sensor), orders);
@@ -115,27 +119,9 @@ TEST_F(ScopeGloss, FullCalibrationStoresVerifiedWordsAndSwitchesTheSensorToGloss
   EXPECT_EQ(ReceivedOrders(*sensor).size(), orders.size());
 }
 
-// A silent sensor during a search: one failure report, not one per step; the
-// search ends at the failed step, keeps the earlier gf60deg and stores nothing.
-TEST_F(ScopeGloss, ASilentSensorDuringASearchGivesOneReport) {
-  Start();
-  scope->gloss.gf60deg = 3600;  // from an earlier success
-  sensor->InjectFault(sim::Fault::kSilence, /*once=*/false);
-  toolkit->Popups().QueueConfirm(1);
-  ClickCalib("ButtonStartCalibRef1");
-  EXPECT_EQ(Boxes(),
-            (Strings{Box("START CALIBRATION!", InfoReferenz1), Info(InfoSelectCalibPowerRef1),
-                     Box(scope->lnk.VersionText(), InfoTimeoutVer), Info(InfoCalibRef1Fail)}));
-  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{1, 5}));
-  EXPECT_EQ(Str("DispStatus"), "TIMEOUT");
-  EXPECT_EQ(Gloss(), (Words{512, 0, 3600}));
-  EXPECT_EQ(toolkit->BackColor(Calib(), "ButtonStartCalibRef1"), kLightGrey);
-}
-
 // Opening, closing, help and a reference 2 before any reference 1 send
-// nothing; a confirmation whose read-back differs fails, says the EEPROM
-// holds unverified words and transfers nothing.
-TEST_F(ScopeGloss, ThePanelSendsNothingUntilAskedAndADifferingReadBackFails) {
+// nothing.
+TEST_F(ScopeGloss, ThePanelSendsNothingUntilAsked) {
   Start();
   ClickCalib("ButtonCloseCalib");
   // Opening from inside the running live cycle ends it.
@@ -148,57 +134,54 @@ TEST_F(ScopeGloss, ThePanelSendsNothingUntilAskedAndADifferingReadBackFails) {
   EXPECT_EQ(Shown(), std::pair(true, false));
   Click("ButtonCalibGf60Deg");
   QTest::mouseClick(C("Disp60Deg"), Qt::RightButton);  // help, named for screen readers
-  EXPECT_EQ(C("Disp60Deg")->accessibleDescription(), InfoDispCalib60DEG);
   EXPECT_FALSE(C("Disp60Deg")->accessibleName().isEmpty());
   toolkit->Popups().QueueConfirm(1);
   ClickCalib("ButtonStartCalibRef2");
   QThread::msleep(100);
   EXPECT_EQ(ReceivedFrames(*sensor).size(), frames);
   EXPECT_EQ(Gloss(), (Words{0, 0, 0}));
-
-  sensor->ClearLog();
-  sensor->InjectFault(sim::Fault::kCorrupt);
-  toolkit->Popups().QueueConfirm(1);
-  ClickCalib("ButtonConfirmCalib");
   EXPECT_EQ(Boxes(),
             (Strings{Box("INFO!", InfoDispCalib60DEG), Box("START CALIBRATION!", InfoReferenz2),
-                     Info(InfoSelectCalibPowerRef2), Info(InfoCalibRef2Fail),
-                     Box("CONFIRM CALIBRATION!", InfoConfirmCalibration),
-                     Box("ATTENTION!", QString(InfoCalibFailTimeout) + InfoCalibUnverified)}));
-  QThread::msleep(100);
-  EXPECT_EQ(ReceivedOrders(*sensor), (Orders{10, 11}));
-  EXPECT_EQ(Int("Evalmode"), 6);  // the calibration set-up
+                     Info(InfoSelectCalibPowerRef2), Info(InfoCalibRef2Fail)}));
 }
 
 // CLOSE, or the window's close, during a search ends it at its next step:
 // no more frames, no result box, no calibration word changed, the main
-// panel back.
-TEST_F(ScopeGloss, ACloseDuringASearchEndsItAtItsNextStep) {
+// panel back. A silent sensor ends it at the failed step with one failure
+// report, not one per step: the step's power kept, no other word changed.
+TEST_F(ScopeGloss, ACloseOrASilentSensorEndsASearchAtItsStepChangingNoOtherWord) {
   Start();
   scope->gloss.gfpow1 = 11, scope->gloss.gfpow2 = 22, scope->gloss.gf60deg = 3600;
-  for (const bool button : {true, false}) {
-    SCOPED_TRACE(button ? "CLOSE" : "window closed");
+  for (const std::string how : {"CLOSE", "window closed", "silent"}) {
+    SCOPED_TRACE(how);
+    const bool silent = how == "silent";
     if (!Shown().second) Click("ButtonCalibGf60Deg");
     toolkit->Popups().ClearShown();
     sensor->ClearLog();
+    if (silent) sensor->InjectFault(sim::Fault::kSilence, /*once=*/false);
     const int before = DataRequests();
     QObject steps;
     auto* round = new QTimer(&steps);
-    QObject::connect(round, &QTimer::timeout, [&, button = button] {
-      if (DataRequests() != before + 2 || !scope->gloss.searching) return;
+    QObject::connect(round, &QTimer::timeout, [&] {
+      if (silent || DataRequests() != before + 2 || !scope->gloss.searching) return;
       round->stop();
-      button ? ClickCalib("ButtonCloseCalib") : void(toolkit->PanelWidget(Calib())->close());
+      how == "CLOSE" ? ClickCalib("ButtonCloseCalib")
+                     : void(toolkit->PanelWidget(Calib())->close());
     });
     round->start(0);
     toolkit->Popups().QueueConfirm(1);
     ClickCalib("ButtonStartCalibRef1");
-    EXPECT_EQ(ReceivedOrders(*sensor), (Orders{1, 5, 1, 5}));
-    EXPECT_EQ(Boxes(),
-              (Strings{Box("START CALIBRATION!", InfoReferenz1), Info(InfoSelectCalibPowerRef1)}));
-    EXPECT_EQ(Gloss(), (Words{11, 22, 3600}));
-    EXPECT_EQ(Shown(), std::pair(true, false));
+    Strings boxes = {Box("START CALIBRATION!", InfoReferenz1), Info(InfoSelectCalibPowerRef1)};
+    if (silent)
+      boxes.insert(boxes.end(),
+                   {Box(scope->lnk.VersionText(), InfoTimeoutVer), Info(InfoCalibRef1Fail)});
+    EXPECT_EQ(Boxes(), boxes);
+    EXPECT_EQ(ReceivedOrders(*sensor), silent ? (Orders{1, 5}) : (Orders{1, 5, 1, 5}));
+    EXPECT_EQ(Gloss(), (Words{std::uint16_t(silent ? 512 : 11), 22, 3600}));
+    EXPECT_EQ(Shown(), std::pair(!silent, silent));
     EXPECT_EQ(toolkit->BackColor(Calib(), "ButtonStartCalibRef1"), kLightGrey);
   }
+  EXPECT_EQ(Str("DispStatus"), "TIMEOUT");
 }
 
 }  // namespace
