@@ -26,6 +26,7 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTextEdit>
+#include <optional>
 
 #include "ui/strip_chart.h"
 #include "ui/toolkit.h"
@@ -274,11 +275,10 @@ void Toolkit::SetCtrlVal(int panel, const QString& ctrl, const QString& text) {
   }
 }
 
-double Toolkit::GetCtrlDouble(int panel, const QString& ctrl) const {
-  ControlRecord* control = d_->Find(panel, ctrl);
-  if (control == nullptr) return 0.0;
-  d_->ShowPending(*control);
-  QWidget* w = control->widget;
+namespace {
+
+// What a value control holds; nothing for a control that holds no number.
+std::optional<double> NumberOf(QWidget* w) {
   if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->isChecked() ? 1.0 : 0.0;
   if (auto* spin = qobject_cast<QSpinBox*>(w)) return spin->value();
   if (auto* dspin = qobject_cast<QDoubleSpinBox*>(w)) return dspin->value();
@@ -290,7 +290,35 @@ double Toolkit::GetCtrlDouble(int panel, const QString& ctrl) const {
   if (auto* slider = qobject_cast<QAbstractSlider*>(w)) return slider->value();
   if (auto* bar = qobject_cast<QProgressBar*>(w)) return bar->value();
   if (auto* lcd = qobject_cast<QLCDNumber*>(w)) return lcd->value();
-  return GetCtrlString(panel, ctrl).trimmed().toDouble();
+  return std::nullopt;
+}
+
+// What a text control shows; nothing for a control that shows no text.
+std::optional<QString> TextOf(QWidget* w) {
+  if (auto* label = qobject_cast<QLabel*>(w)) return label->text();
+  if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text();
+  if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) return plain->toPlainText();
+  if (auto* rich = qobject_cast<QTextEdit*>(w)) return rich->toPlainText();
+  if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->currentText();
+  if (auto* spin = qobject_cast<QAbstractSpinBox*>(w)) return spin->text();
+  if (auto* button = qobject_cast<QAbstractButton*>(w); button && !button->isCheckable()) {
+    return PlainLabel(button->text());
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+// A table, chart or frame holds neither: it is named once and reads as 0 or
+// an empty text, as a control that is not there does.
+double Toolkit::GetCtrlDouble(int panel, const QString& ctrl) const {
+  ControlRecord* control = d_->Find(panel, ctrl);
+  if (control == nullptr) return 0.0;
+  d_->ShowPending(*control);
+  if (const auto number = NumberOf(control->widget)) return *number;
+  if (const auto text = TextOf(control->widget)) return text->trimmed().toDouble();
+  d_->WarnNoValue(panel, ctrl);
+  return 0.0;
 }
 
 int Toolkit::GetCtrlInt(int panel, const QString& ctrl) const {
@@ -301,17 +329,10 @@ QString Toolkit::GetCtrlString(int panel, const QString& ctrl) const {
   ControlRecord* control = d_->Find(panel, ctrl);
   if (control == nullptr) return QString();
   d_->ShowPending(*control);
-  QWidget* w = control->widget;
-  if (auto* label = qobject_cast<QLabel*>(w)) return label->text();
-  if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text();
-  if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) return plain->toPlainText();
-  if (auto* rich = qobject_cast<QTextEdit*>(w)) return rich->toPlainText();
-  if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->currentText();
-  if (auto* spin = qobject_cast<QAbstractSpinBox*>(w)) return spin->text();
-  if (auto* button = qobject_cast<QAbstractButton*>(w); button && !button->isCheckable()) {
-    return PlainLabel(button->text());
-  }
-  return NumberText(GetCtrlDouble(panel, ctrl));
+  if (const auto text = TextOf(control->widget)) return *text;
+  if (const auto number = NumberOf(control->widget)) return NumberText(*number);
+  d_->WarnNoValue(panel, ctrl);
+  return QString();
 }
 
 // -------------------------------------------------------------- Attributes

@@ -425,6 +425,13 @@ const PanelRecord* Toolkit::Impl::Panel(int panel) const {
   return it == panels.end() || !it->second.widget ? nullptr : &it->second;
 }
 
+void Toolkit::Impl::WarnNoValue(int panel, const QString& name) const {
+  if (warned.insert(QStringLiteral("%1/%2/value").arg(panel).arg(name)).second) {
+    qWarning("tavix ui: control \"%s\" of panel %d holds no value or text", qUtf8Printable(name),
+             panel);
+  }
+}
+
 ControlRecord* Toolkit::Impl::Find(int panel, const QString& name) {
   return const_cast<ControlRecord*>(std::as_const(*this).Find(panel, name));
 }

@@ -113,6 +113,8 @@ struct Toolkit::Impl {
   ControlRecord* Find(int panel, const QString& name);
   const ControlRecord* Find(int panel, const QString& name) const;
   QWidget* Widget(int panel, const QString& name) const;
+  // Names, once, a control asked for a value or text it does not hold.
+  void WarnNoValue(int panel, const QString& name) const;
   ControlRecord* Record(int panel, int id);  // null for an unknown id
   QString CtrlNameOf(int panel, int id) const;
   template <class T>
