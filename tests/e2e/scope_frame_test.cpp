@@ -67,7 +67,6 @@ TEST_F(ScopeFrame, ASendOnALostOrNeverOpenedPortGivesOneReport) {
     sensor->ClearLog();
     Click("ButtonSend");
     EXPECT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Str("DispStatus"), "TIMEOUT");
     EXPECT_TRUE(Str("DispPortInfo").contains(when == kNeverOpened ? "does not exist" : "hung up"));
     EXPECT_EQ(ReceivedFrames(*sensor).size(), when == kDuring ? 1u : 0u);
   }
