@@ -1,14 +1,8 @@
 // The scope's live data cycle against the simulator: what each pass shows
 // and keeps, and every way the cycle ends.
-#include <qpa/qwindowsysteminterface.h>
-
-#include <QApplication>
 #include <QChartView>
-#include <QMessageBox>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "scope_harness.h"
 #include "ui/strip_chart.h"
@@ -67,7 +61,11 @@ class ScopeLive : public ScopeHarness {
 // Five passes on the XY graph (cursor and histories, strip charts left alone),
 // one with INT +- ITO as limit lines, then more than the history holds on the
 // channel chart. The lines come from the table row "No." names, as the panel
-// shows it.
+// shows it. A second Go while polling starts no second cycle. (A close
+// during a failing answer wait reaches the panel's callback through the
+// failure box as the toolkit suite's close case proves; that it ends the
+// program, the cycle and the port is the calib workflow suite's close case,
+// on the same shell code.)
 TEST_F(ScopeLive, DisplaysHistoriesCursorAndChartsShowWhatTheSensorSent) {
   Start();
   sensor->WithModel([](sim::SensorModel& m) { m.ram[11] = 801; });  // GF 499: 49.9 is no float
@@ -83,6 +81,8 @@ TEST_F(ScopeLive, DisplaysHistoriesCursorAndChartsShowWhatTheSensorSent) {
     const std::vector<Record> sent = sensor->SentRecords();
     // A pass's events run before its own record is shown: the record before it is.
     if (sent.size() == 6 && checked == 0) {
+      Click("ButtonGo");  // a second Go starts no second cycle, which would not come back
+      EXPECT_EQ(Sent(), 6u);
       Values xy(2);
       toolkit->GetGraphCursor(Panel(), "GraphData1", 1, &xy[0], &xy[1]);
       EXPECT_EQ(xy, Values({double(sent[4][3]), double(sent[4][4])}));
@@ -185,46 +185,6 @@ TEST_F(ScopeLive, AFailedPassIsReportedOnceAndNeverShowsAMisframedRecord) {
       EXPECT_NE(std::find(sent.begin(), sent.end(), r), sent.end()) << "a misframed record";
     }
   }
-}
-
-// A second Go while polling starts no second cycle. Then the window system
-// closes the main panel during an answer wait on a silent line: the close is
-// not lost to the failure box, the program ends after it, the port closed.
-TEST_F(ScopeLive, SecondGoStartsNoCycleAndACloseDuringAFailingWaitEndsTheProgram) {
-  Start();
-  toolkit->Popups().SetScripted(false);  // real boxes, dismissed as a user would
-  int boxes = 0;
-  QTimer user;
-  QObject::connect(&user, &QTimer::timeout, [&] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      if (qobject_cast<QMessageBox*>(w) != nullptr && w->isVisible()) {
-        ++boxes;
-        w->close();
-      }
-    }
-  });
-  user.start(50);
-  std::thread closer;
-  EveryRound([&] {
-    if (Sent() != 3 || closer.joinable()) return;
-    Click("ButtonGo");  // would not come back if it started a cycle
-    EXPECT_EQ(Sent(), 3u);
-    sensor->InjectFault(sim::Fault::kSilence, /*once=*/false);
-    closer = std::thread([window = toolkit->PanelWidget(Panel())->windowHandle()] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));  // into the wait
-      QWindowSystemInterface::handleCloseEvent(window);             // from another thread
-    });
-  });
-  After(0, [&] { Click("ButtonGo"); });
-  After(6000, [&] { toolkit->QuitUserInterface(0); });  // the close was lost
-  QElapsedTimer clock;
-  clock.start();
-  EXPECT_EQ(scope->RunAndShutDown(), 0);
-  closer.join();
-  EXPECT_LT(clock.elapsed(), 4000);
-  EXPECT_EQ(boxes, 1);
-  EXPECT_EQ(DataRequests(), 4);
-  EXPECT_FALSE(port->IsOpen());
 }
 
 // A click on the gloss chart fixes its axis at 0..1000, a double click
