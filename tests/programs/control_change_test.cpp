@@ -14,7 +14,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -60,20 +59,17 @@ struct Run {
     return found;
   }
 
-  // Every control's value, visibility and dimming, the column labels of
-  // tables, the boxes shown and the program's own state, one line each.
+  // Every control's value, visibility and dimming, the boxes shown and the
+  // program's own state (the teach table's labels follow the evaluation
+  // mode, as the eval suite shows), one line each.
   std::string Snapshot() const {
     std::string out;
     for (const auto& [panel, w] : Controls()) {
       const QString name = w->objectName();
       QString value;
-      if (auto* table = qobject_cast<QTableWidget*>(w)) {
-        for (int c = 1; c <= table->columnCount(); ++c) {
-          value += tk.TableColumnLabel(panel, name, c) + '|';
-        }
-      } else if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
-                 qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QLabel*>(w) ||
-                 qobject_cast<QLineEdit*>(w)) {
+      if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
+          qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QLabel*>(w) ||
+          qobject_cast<QLineEdit*>(w)) {
         value = tk.GetCtrlString(panel, name);
       }
       out += QStringLiteral("%1/%2 %3 %4 %5\n")
