@@ -85,21 +85,6 @@ struct Run {
     return out + StateOf(program);
   }
 
-  // The toggles and rings of every panel. The port list holds this
-  // machine's ports, and a choice connects: the line suite proves it
-  // against simulators.
-  std::vector<std::pair<int, QString>> Changeables() const {
-    std::vector<std::pair<int, QString>> found;
-    for (const auto& [panel, w] : Controls()) {
-      auto* button = qobject_cast<QAbstractButton*>(w);
-      if (((button != nullptr && button->isCheckable()) || qobject_cast<QComboBox*>(w)) &&
-          w->objectName() != QLatin1String("SelectPort")) {
-        found.emplace_back(panel, w->objectName());
-      }
-    }
-    return found;
-  }
-
   mutable ui::Toolkit tk;
   link::SerialPort port;
   P program{tk, port};
@@ -126,7 +111,15 @@ template <class P>
 void CompareWays(std::size_t& tried, std::size_t& changed) {
   const Run<P> probe;
   const std::string start = probe.Snapshot();
-  for (const auto& [panel, name] : probe.Changeables()) {
+  // The toggles and rings of every panel. The port list holds this
+  // machine's ports, and a choice connects: the line suite proves it
+  // against simulators.
+  for (const auto& [panel, w] : probe.Controls()) {
+    auto* button = qobject_cast<QAbstractButton*>(w);
+    const QString name = w->objectName();
+    if (!((button != nullptr && button->isCheckable()) || qobject_cast<QComboBox*>(w)) ||
+        name == QLatin1String("SelectPort"))
+      continue;
     SCOPED_TRACE(name.toStdString());
     std::string seen[2];
     for (const bool accessible : {false, true}) {
