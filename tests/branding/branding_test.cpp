@@ -80,7 +80,7 @@ TEST_F(Header, BrandingFiveOfEachProgramDrawsItsTextsAndLogoAtTheirPlacesInTheir
   }
 }
 
-TEST_F(Header, ANumberOutsideTheTableDrawsNothing) {
+TEST_F(Header, ANumberOutsideTheTableDrawsNothingAndAMissingBitmapOnlyNoPicture) {
   const std::pair<Program, int> cases[] = {{kScope, 11}, {kScope, -1}, {kCalib, 12}, {kCalib, 99}};
   for (const auto& [program, number] : cases) {
     SCOPED_TRACE(number);
@@ -94,9 +94,7 @@ TEST_F(Header, ANumberOutsideTheTableDrawsNothing) {
     ShowLogo(tk, panel, *program.table, number);
     EXPECT_EQ(drawn(), before);
   }
-}
-
-TEST_F(Header, AMissingBitmapLeavesThePictureEmptyAndDrawsTheRest) {
+  // A missing bitmap leaves the picture empty and draws the rest.
   Branding missing = kCalibBrandings.brandings[kStartBranding];
   missing.bitmap = "no-such-logo.png";
   missing.count = 2;  // the title and the name

@@ -66,7 +66,7 @@ TEST_F(Line, APortChosenFromTheListIsPortOneOfTheNextRunUnlessItIsGone) {
   EXPECT_TRUE(Str("DispPortInfo").endsWith(" (the remembered /dev/tavix-gone is gone)"));
 }
 
-TEST_F(Line, FileDialogsStartWhereFilesCanBeSavedAndWhereTheyWereLast) {
+TEST_F(Line, FileDialogsStartWhereFilesCanBeSavedAndWhereTheyWereLastAndCtrlSSavesTheChart) {
   QTemporaryDir writable;
   EXPECT_EQ(shell::DialogStartDirectory("", writable.path()), writable.path());
   EXPECT_EQ(shell::DialogStartDirectory("/no/such/dir", writable.path()), writable.path());
@@ -96,6 +96,21 @@ TEST_F(Line, FileDialogsStartWhereFilesCanBeSavedAndWhereTheyWereLast) {
   toolkit->Popups().ClearShown();
   Click("ButtonGet");
   EXPECT_EQ(toolkit->Popups().Shown().at(0).directory, elsewhere.path());
+
+  // Ctrl+S saves the chart on show as a PNG of its size.
+  toolkit->Popups().ClearShown();
+  const QString png = elsewhere.filePath("graph.png");
+  toolkit->Popups().QueueFile(2, png);
+  QWidget* panel = toolkit->PanelWidget(Panel());
+  panel->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+  QTest::keyClick(panel->windowHandle(), Qt::Key_S, Qt::ControlModifier);
+  ASSERT_EQ(toolkit->Popups().Shown().size(), 1u);
+  const QString shown = scope->ChartOnShow(Panel());
+  ASSERT_FALSE(shown.isEmpty());
+  QImage image(png);
+  ASSERT_FALSE(image.isNull());
+  EXPECT_EQ(image.size(), W(shown.toLatin1().constData())->size() * panel->devicePixelRatio());
 }
 
 TEST_F(Line, LineLogHoldsTheBytesOfEachFrameAndAnswerAndRotates) {
@@ -128,23 +143,6 @@ TEST_F(Line, LineLogHoldsTheBytesOfEachFrameAndAnswerAndRotates) {
   EXPECT_TRUE(QFile::exists(path + ".1"));
   EXPECT_LE(QFileInfo(path).size(), 1500);
   EXPECT_LE(QFileInfo(path + ".1").size(), 1500);
-}
-
-TEST_F(Line, CtrlSSavesTheChartOnShowAsPngOfItsSize) {
-  ASSERT_EQ(StartProgram(), 0);
-  QTemporaryDir dir;
-  const QString file = dir.filePath("graph.png");
-  toolkit->Popups().QueueFile(2, file);
-  QWidget* panel = toolkit->PanelWidget(Panel());
-  panel->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
-  QTest::keyClick(panel->windowHandle(), Qt::Key_S, Qt::ControlModifier);
-  ASSERT_EQ(toolkit->Popups().Shown().size(), 1u);
-  const QString shown = scope->ChartOnShow(Panel());
-  ASSERT_FALSE(shown.isEmpty());
-  QImage image(file);
-  ASSERT_FALSE(image.isNull());
-  EXPECT_EQ(image.size(), W(shown.toLatin1().constData())->size() * panel->devicePixelRatio());
 }
 
 }  // namespace
