@@ -1,7 +1,10 @@
-// TavixCalib's start-up, live display, STAT/DYN inputs and help texts,
-// against the simulator (the port choice and a lost port, shared with the
-// scope, are the scope's and the line suite's).
+// TavixCalib's start-up, port choice, live display, STAT/DYN inputs and help
+// texts, against the simulator.
+#include <QAccessible>
+#include <QComboBox>
 #include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include "calib_harness.h"
 
@@ -43,7 +46,6 @@ TEST_F(CalibFrame, StartUpChecksTheLineOnlyAndRightClicksShowHelpExactlyAsWritte
   const std::pair<const char*, QString> cases[] = {
       {"ButtonCalcCF", " Calculate the calibration factors for 20DEG, 60DEG and 80DEG. "},
       {"DispBarG", bars},  // every bar of a group shares its text
-      {"SelectPort", calib::texts::InfoSelectPort},
       {"EditPower", " EDIT BOX POWER:" + QString(26, ' ') +
                         "\n Select the intensity of the transmitter LED when PMOD=STAT." +
                         QString(26, ' ') + "\n 0 = no intensity,  1000 = full intensity."},
@@ -55,6 +57,40 @@ TEST_F(CalibFrame, StartUpChecksTheLineOnlyAndRightClicksShowHelpExactlyAsWritte
   }
   EXPECT_EQ(Boxes(), expected);
   EXPECT_EQ(ReceivedOrders(*sensor), Orders{7});  // no parameter set; a right click starts nothing
+
+  for (QWidget* w : toolkit->PanelWidget(Panel())->findChildren<QWidget*>()) {
+    if (toolkit->CtrlId(Panel(), w->objectName()) < 0) continue;
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    EXPECT_TRUE(a && !a->text(QAccessible::Name).isEmpty()) << w->objectName().toStdString();
+  }
+}
+
+// A port that cannot be opened leaves the panel usable: another port chosen
+// from the list answers and is remembered as the device that last answered.
+TEST_F(CalibFrame, PortThatCannotBeOpenedLeavesTheListToChooseOneThatIsRemembered) {
+  QSettings("Tavix", "TavixCalib").clear();
+  QTemporaryDir dir;
+  qputenv("TAVIX_COM1", (dir.path() + "/no-such-device").toLocal8Bit());
+  ASSERT_EQ(StartProgram(), 0);
+  EXPECT_EQ(Str("DispStatus"), "Cannot open port");
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_TRUE(Str("DispPortInfo").contains("no-such-device"));
+  auto* list = qobject_cast<QComboBox*>(W("SelectPort"));
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->accessibleDescription(), calib::texts::InfoSelectPort);
+  qputenv("TAVIX_COM2", QByteArray::fromStdString(sensor->DevicePath()));
+  calib->portList.Refresh();
+  Choose("SelectPort", list->findData(2));
+  EXPECT_EQ(Int("EditConnect"), 2);
+  EXPECT_EQ(ReceivedOrders(*sensor), Orders{7});
+  EXPECT_EQ(Str("DispStatus"), Version());
+  EXPECT_EQ(calib->settings.LastDevice(), QString::fromStdString(sensor->DevicePath()));
+}
+
+// A sensor or adapter that goes away while no operation runs.
+TEST_F(CalibFrame, ASensorLostWhileIdleIsToldOnceAndTheProgramStaysQuiet) {
+  ASSERT_EQ(StartProgram(), 0);
+  ExpectIdleLossToldOnceThenReconnect("ButtonGo");
 }
 
 // GO shows the records as they come; PMOD switches the inputs while it
