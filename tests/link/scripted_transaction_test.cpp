@@ -245,48 +245,37 @@ TEST(ScriptedLink, TheSettleWaitLastsUntilTheDelayHasPassedSinceTheStart) {
 // The polling loop. The first record is handed on before the events run;
 // after that each pass's events run once its answer is in, then the next
 // request goes out, and only then, the guard passed, is the record handed
-// on. A byte within a guard while the next request is on the line fails
-// that answer once, nothing of it is handed on, and the answer of the
-// request on the line is waited out before the loop ends. A flag cleared by
-// the events sends no further request.
-TEST(ScriptedLink, PollWritesTheNextRequestWhileTheGuardRunsAndHandsOnOnlyWholeAnswers) {
+// on. A flag cleared by the events sends no further request. (A byte within
+// a guard while the next request is on the line: the live e2e's surplus,
+// garbage and stray bytes, reported once, nothing misframed shown, the next
+// cycle in step.)
+TEST(ScriptedLink, PollWritesTheNextRequestWhileTheGuardRunsAndStopsWhenTheEventsSaySo) {
   constexpr double kAnswerAt = 0.0354;  // 68 bytes after the write
-  const auto answer = [&](std::uint8_t seed) {
-    return Reply().Send(kAnswerAt, Pattern(kDataBytes, seed));
-  };
-  const auto word = [](std::uint8_t seed) { return seed << 8 | std::uint8_t(seed + 7); };
-  for (const bool surplus : {true, false}) {
-    SCOPED_TRACE(surplus ? "a byte within the guard of the third answer" : "Stop in the fourth");
-    Reply third = answer(3);
-    if (surplus) third.Send(kAnswerAt + 0.9 * kAnswerGuard, Pattern(1, 9));
-    Rig rig({answer(1), answer(2), third, answer(4), answer(5)});
-    std::string log;  // E: events, R: a record handed on; each with the requests written by then
-    std::vector<int> words;
-    std::uint16_t flag = 0;
-    DataRecord record;
-    rig.link.Poll(rig.block, flag, record,
-                  {.onRecord =
-                       [&] {
-                         log += "R" + std::to_string(rig.port.writes.size());
-                         words.push_back(record.databuf[0]);
-                       },
-                   .afterPass =
-                       [&] {
-                         log += "E" + std::to_string(rig.port.writes.size());
-                         if (!surplus && rig.port.writes.size() == 4) flag = 0;
-                       }});
-    EXPECT_EQ(flag, 0);
-    if (surplus) {
-      EXPECT_EQ(log, "R1E1E2R3E3");  // the fourth request went out during the third guard
-      EXPECT_EQ(words, (std::vector<int>{word(1), word(2)}));
-      EXPECT_EQ(rig.reporter.calls, "F");
-      EXPECT_EQ(rig.port.GetInQLen(), 0);  // the fourth answer waited out and dropped
-    } else {
-      EXPECT_EQ(log, "R1E1E2R3E3R4E4R4");
-      EXPECT_EQ(words, (std::vector<int>{word(1), word(2), word(3), word(4)}));
-      EXPECT_EQ(rig.reporter.calls, "");
-    }
-  }
+  std::deque<Reply> script;
+  for (std::uint8_t seed = 1; seed <= 5; ++seed)
+    script.push_back(Reply().Send(kAnswerAt, Pattern(kDataBytes, seed)));
+  Rig rig(script);
+  std::string log;  // E: events, R: a record handed on; each with the requests written by then
+  std::vector<int> words;
+  std::uint16_t flag = 0;
+  DataRecord record;
+  rig.link.Poll(rig.block, flag, record,
+                {.onRecord =
+                     [&] {
+                       log += "R" + std::to_string(rig.port.writes.size());
+                       words.push_back(record.databuf[0]);
+                     },
+                 .afterPass =
+                     [&] {
+                       log += "E" + std::to_string(rig.port.writes.size());
+                       if (rig.port.writes.size() == 4) flag = 0;
+                     }});
+  EXPECT_EQ(flag, 0);
+  EXPECT_EQ(log, "R1E1E2R3E3R4E4R4");
+  std::vector<int> expected;
+  for (std::uint8_t seed = 1; seed <= 4; ++seed) expected.push_back(seed << 8 | (seed + 7));
+  EXPECT_EQ(words, expected);
+  EXPECT_EQ(rig.reporter.calls, "");
 }
 
 }  // namespace
