@@ -62,10 +62,9 @@ TEST_F(PtySensorTest, CountsFramesThatArriveWhileTheSensorIsBusy) {
   }
 }
 
+// A silence that write-only frames do not use up: the tavix suite's write
+// that meets it on the read-back.
 TEST_F(PtySensorTest, FaultsChangeTheNextAnswer) {
-  sim->InjectFault(Fault::kSilence);
-  EXPECT_EQ(port->Exchange(Frame(1), 0).size(), 0u);  // a write-only frame does not use it up
-  EXPECT_EQ(port->Exchange(Frame(5), 1, 0.1).size(), 0u);
   sim->InjectFault(Fault::kShort);
   EXPECT_EQ(port->Exchange(Frame(5), 32, 0.1).size(), 29u);
   EXPECT_EQ(sim->SentRecords().size(), 0u);  // the short record does not count as sent
