@@ -13,6 +13,7 @@
 
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
@@ -67,6 +68,13 @@ inline double CpuSeconds(int who) {
 // this is the program's alone.
 inline double ThreadCpuSeconds() {
   return CpuSeconds(RUSAGE_THREAD);
+}
+
+// With TAVIX_SCREENSHOT_DIR set, `widget` (its `area` only, if given) saved
+// there as `file`, the documentation's screenshots.
+inline void Screenshot(QWidget* widget, const char* file, const QRect& area = QRect(0, 0, -1, -1)) {
+  const QString dir = qEnvironmentVariable("TAVIX_SCREENSHOT_DIR");
+  EXPECT_TRUE(dir.isEmpty() || widget->grab(area).save(QDir(dir).filePath(file))) << file;
 }
 
 // Runs `program` as its own process with `env` changed (an empty value

@@ -17,13 +17,6 @@ inline QByteArray Read(const QString& path) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
-// With TAVIX_SCREENSHOT_DIR set, `widget` (its `area` only, if given) saved
-// there as `file`, the documentation's screenshots.
-inline void Screenshot(QWidget* widget, const char* file, const QRect& area = QRect(0, 0, -1, -1)) {
-  const QString dir = qEnvironmentVariable("TAVIX_SCREENSHOT_DIR");
-  EXPECT_TRUE(dir.isEmpty() || widget->grab(area).save(QDir(dir).filePath(file))) << file;
-}
-
 // The disk "fills up" at `bytes` per file, for root too (0: no limit).
 inline void SizeLimit(rlim_t bytes) {
   std::signal(SIGXFSZ, SIG_IGN);
