@@ -25,14 +25,13 @@ class CalibFrame : public CalibHarness {
   // STAT inputs, DYN inputs: which are shown, and whether POWER is usable.
   std::string Inputs() const {
     std::string s;
-    for (const char* name : {"EditSetValue", "TextStat", "DispPow", "EditMaxPow", "TextDyn"}) {
+    for (const char* name : {"EditSetValue", "TextStat", "DispPow", "EditMaxPow", "TextDyn"})
       s += toolkit->IsVisible(Panel(), name) ? '1' : '0';
-    }
     return s + (toolkit->IsDimmed(Panel(), "EditPower") ? " dimmed" : " enabled");
   }
 };
 
-TEST_F(CalibFrame, StartUpChecksTheLineOnlyAndRightClicksShowHelpExactlyAsWritten) {
+TEST_F(CalibFrame, StartUpChecksTheLineOnlyRightClicksShowHelpAsWrittenAndAnIdleLossIsToldOnce) {
   ASSERT_EQ(StartProgram(), 0);
   EXPECT_EQ(Str("DispStatus"), Version());
   EXPECT_EQ(Inputs(), "11000 enabled");
@@ -41,11 +40,11 @@ TEST_F(CalibFrame, StartUpChecksTheLineOnlyAndRightClicksShowHelpExactlyAsWritte
   // styles and picture).
   EXPECT_EQ(qobject_cast<QLabel*>(W("TextMsg1"))->text(), "TAVIX-CALIB-Scope V1.0");
 
-  const QString bars = " Displays the calibrated values of 20DEG, 60DEG and 80DEG." +
-                       QString(25, ' ') + "\n Formula: CALIBRATED DATA = (RAW DATA * CF) / 1000 ";
   const std::pair<const char*, QString> cases[] = {
       {"ButtonCalcCF", " Calculate the calibration factors for 20DEG, 60DEG and 80DEG. "},
-      {"DispBarG", bars},  // every bar of a group shares its text
+      // Every bar of a group shares its text.
+      {"DispBarG", " Displays the calibrated values of 20DEG, 60DEG and 80DEG." + QString(25, ' ') +
+                       "\n Formula: CALIBRATED DATA = (RAW DATA * CF) / 1000 "},
       {"EditPower", " EDIT BOX POWER:" + QString(26, ' ') +
                         "\n Select the intensity of the transmitter LED when PMOD=STAT." +
                         QString(26, ' ') + "\n 0 = no intensity,  1000 = full intensity."},
@@ -63,6 +62,8 @@ TEST_F(CalibFrame, StartUpChecksTheLineOnlyAndRightClicksShowHelpExactlyAsWritte
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
     EXPECT_TRUE(a && !a->text(QAccessible::Name).isEmpty()) << w->objectName().toStdString();
   }
+  // The sensor or adapter goes away while no operation runs.
+  ExpectIdleLossToldOnceThenReconnect("ButtonGo");
 }
 
 // A port that cannot be opened leaves the panel usable: another port chosen
@@ -87,12 +88,6 @@ TEST_F(CalibFrame, PortThatCannotBeOpenedLeavesTheListToChooseOneThatIsRemembere
   EXPECT_EQ(calib->settings.LastDevice(), QString::fromStdString(sensor->DevicePath()));
 }
 
-// A sensor or adapter that goes away while no operation runs.
-TEST_F(CalibFrame, ASensorLostWhileIdleIsToldOnceAndTheProgramStaysQuiet) {
-  ASSERT_EQ(StartProgram(), 0);
-  ExpectIdleLossToldOnceThenReconnect("ButtonGo");
-}
-
 // GO shows the records as they come; PMOD switches the inputs while it
 // runs, and a time-out ends it with the last record on show.
 TEST_F(CalibFrame, GoShowsEveryRecordPmodSwitchesTheInputsAndATimeoutEndsIt) {
@@ -115,9 +110,8 @@ TEST_F(CalibFrame, GoShowsEveryRecordPmodSwitchesTheInputsAndATimeoutEndsIt) {
   std::vector<int> shown;
   for (const char* name : {"DispR", "DispBarR", "DispG", "DispBarG", "DispB", "DispBarB",
                            "DispRawR", "DispBarRawR", "DispRawG", "DispBarRawG", "DispRawB",
-                           "DispBarRawB", "DispPow", "DispDeltaRaw", "DispDeltaCalib"}) {
+                           "DispBarRawB", "DispPow", "DispDeltaRaw", "DispDeltaCalib"})
     shown.push_back(Int(name));
-  }
   EXPECT_EQ(shown, sent);
   EXPECT_EQ(inputs, "00111 dimmed");
   EXPECT_EQ(Sent(), 5u);

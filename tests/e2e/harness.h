@@ -36,9 +36,8 @@ using Strings = std::vector<std::string>;
 // The 36-byte frames the simulator received, in arrival order.
 inline std::vector<sim::LogEntry> ReceivedFrames(const sim::PtySensor& sensor) {
   std::vector<sim::LogEntry> frames;
-  for (const sim::LogEntry& e : sensor.FrameLog()) {
+  for (const sim::LogEntry& e : sensor.FrameLog())
     if (e.received && e.bytes.size() == 36) frames.push_back(e);
-  }
   return frames;
 }
 inline Orders ReceivedOrders(const sim::PtySensor& sensor) {
@@ -86,9 +85,8 @@ inline int RunProcess(const QString& program, const QStringList& args,
                       QByteArray* errors = nullptr) {
   QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  for (const auto& [name, value] : env) {
+  for (const auto& [name, value] : env)
     value.isEmpty() ? environment.remove(name) : environment.insert(name, value);
-  }
   process.setProcessEnvironment(environment);
   process.start(program, args);
   if (!process.waitForFinished(seconds * 1000)) process.kill();
@@ -120,8 +118,7 @@ class ProgramHarness : public ::testing::Test {
     port.reset();
     EXPECT_EQ(sensor->GetCounters().earlyFrames, 0u);
     sensor->Stop();
-    qunsetenv("TAVIX_COM1");
-    qunsetenv("TAVIX_COM2");
+    for (const char* name : {"TAVIX_COM1", "TAVIX_COM2"}) qunsetenv(name);
   }
 
   // The panel the helpers below address.
@@ -166,7 +163,7 @@ class ProgramHarness : public ::testing::Test {
   // is back.
   void ExpectIdleLossToldOnceThenReconnect(const char* operation) {
     toolkit->Popups().ClearShown();
-    const std::string device = sensor->DevicePath();
+    const QString device = QString::fromStdString(sensor->DevicePath());
     sensor->Stop();
     QElapsedTimer clock;
     clock.start();
@@ -174,8 +171,7 @@ class ProgramHarness : public ::testing::Test {
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_EQ(Str("DispStatus"), "COM-Port lost");
     EXPECT_EQ(Str("DispPortInfo"),
-              QString::fromStdString("COM1: the device " + device +
-                                     " hung up or was removed; the port is closed"));
+              "COM1: the device " + device + " hung up or was removed; the port is closed");
     EXPECT_TRUE(Boxes().empty());
     const double cpu = CpuSeconds(RUSAGE_SELF);
     clock.restart();
@@ -204,9 +200,8 @@ class ProgramHarness : public ::testing::Test {
   // Message and confirm boxes shown so far (file dialogs left out).
   Strings Boxes() const {
     Strings boxes;
-    for (const ui::PopupRecord& p : toolkit->Popups().Shown()) {
+    for (const ui::PopupRecord& p : toolkit->Popups().Shown())
       if (p.kind != ui::PopupRecord::Kind::kFile) boxes.push_back(Box(p.title, p.text));
-    }
     return boxes;
   }
 
