@@ -165,16 +165,14 @@ class ProgramHarness : public ::testing::Test {
     toolkit->Popups().ClearShown();
     const QString device = QString::fromStdString(sensor->DevicePath());
     sensor->Stop();
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !port->IsOpen(); }, 3000));
-    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !port->IsOpen(); }, 1000)) << "not noticed in 1 s";
     EXPECT_EQ(Str("DispStatus"), "COM-Port lost");
     EXPECT_EQ(Str("DispPortInfo"),
               "COM1: the device " + device + " hung up or was removed; the port is closed");
     EXPECT_TRUE(Boxes().empty());
     const double cpu = CpuSeconds(RUSAGE_SELF);
-    clock.restart();
+    QElapsedTimer clock;
+    clock.start();
     QEventLoop idle;  // as an idle program runs
     QTimer::singleShot(2000, &idle, &QEventLoop::quit);
     idle.exec();

@@ -28,7 +28,6 @@ class Transactions : public ::testing::Test {
     qputenv("TAVIX_COM7", QByteArray::fromStdString(sensor.DevicePath()));
     ASSERT_EQ(link.Open(7), 0) << port.OpenDetail().toStdString();
   }
-  void TearDown() override { qunsetenv("TAVIX_COM7"); }
 
   sim::PtySensor sensor{sim::Options{}};
   SerialPort port;
