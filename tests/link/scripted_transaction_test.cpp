@@ -121,12 +121,9 @@ TEST(ScriptedLink, WhatARequestLeavesQueuedNeverReachesTheNext) {
 // A flag zero from the start, or cleared while the first bytes of the
 // answer wake the wait at 0.01 s (the rest comes at 0.05 s).
 TEST(ScriptedLink, AStopFlagFoundZeroEndsTheWaitWithoutReadOrReport) {
-  const Bytes answer = Pattern(kDataBytes, 5);
   for (const auto& [start, took] : {std::pair{0, 0.0}, std::pair{1, 0.01}}) {
     SCOPED_TRACE(took);
-    Rig rig({Reply()
-                 .Send(0.01, Bytes(answer.begin(), answer.begin() + 4))
-                 .Send(0.05, Bytes(answer.begin() + 4, answer.end()))});
+    Rig rig({Reply().Send(0.01, Pattern(4, 5)).Send(0.05, Pattern(kDataBytes - 4, 6))});
     std::uint16_t flag = start;
     rig.port.onWait = [&flag] { flag = 0; };
     rig.Takes(took, [&] {
