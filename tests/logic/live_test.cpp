@@ -7,13 +7,6 @@
 namespace tavix::logic {
 namespace {
 
-// 300 values running evenly from `lo` to `hi`.
-GlossHistory Spread(double lo, double hi) {
-  GlossHistory buf{};
-  for (int k = 0; k < 300; ++k) buf[static_cast<std::size_t>(k)] = lo + (hi - lo) * k / 299.0;
-  return buf;
-}
-
 // The fixed axis (0..1000), and the empty frames of an early history that
 // keep the minimum at 0, are proven end to end.
 TEST(GlossAxis, AutomaticScalingAddsMarginsWhereThereIsRoom) {
@@ -24,8 +17,10 @@ TEST(GlossAxis, AutomaticScalingAddsMarginsWhereThereIsRoom) {
   const Case cases[] = {{500, 500, 475, 525}, {10, 990, 10, 990},      {30, 970, 5, 995},
                         {25, 975, 25, 975},   {1500, 1500, 975, 1500}, {0, 0, 0, 25}};
   for (const Case& c : cases) {
+    GlossHistory values{};  // 300 of them, running evenly from lo to hi
+    for (std::size_t k = 0; k < 300; ++k) values[k] = c.lo + (c.hi - c.lo) * k / 299.0;
     double min = -1, max = -1;
-    GlossAxisRange(Spread(c.lo, c.hi), true, &min, &max);
+    GlossAxisRange(values, true, &min, &max);
     EXPECT_EQ(std::pair(min, max), std::pair(c.min, c.max)) << c.lo << ".." << c.hi;
   }
 }
