@@ -28,14 +28,9 @@ TEST(ComputeFactors, MeansOfAHundredFramesThenStatAndDynFactorsAndTheirLimitsInT
   EXPECT_EQ(std::tuple(m.meanR, m.meanG, m.meanB, m.meanD),
             std::tuple(1999, 10, 65535, 65525));  // 1999.5 truncated
 
-  struct Case {
-    const char* what;
-    ChannelMeans means;  // R, G, B, spread
-    FactorInputs in;     // pmod, setvalue, maxdelta, maxpow, power
-    R result;
-    protocol::CalibFactors factors;  // with kOk; {}: 1000 each
-  };
-  const Case cases[] = {
+  // The means (R, G, B, spread), the inputs (pmod, setvalue, maxdelta, maxpow,
+  // power), the result and with kOk the factors ({}: 1000 each).
+  const std::tuple<const char*, ChannelMeans, FactorInputs, R, protocol::CalibFactors> cases[] = {
       {"DYN, 20DEG out", {1000, 1500, 2000, 0}, {DYN, 0, 100, 900, 500}, R::kOutOfRange, {}},
       {"DYN", {1400, 1500, 1600, 0}, {DYN, 0, 1000, 900, 500}, R::kOk, {1071, 1000, 937}},
       {"750, 1250", {2000, 1200, 1500, 0}, {STAT, 1500, 0, 0, 0}, R::kOk, {750, 1250, 1000}},
@@ -51,13 +46,13 @@ TEST(ComputeFactors, MeansOfAHundredFramesThenStatAndDynFactorsAndTheirLimitsInT
       {"66536, 1000 in 16 bits", {125, 125, 125, 0}, {STAT, 8317, 0, 0, 0}, R::kOutOfRange, {}},
       {"a mean of 0", {2000, 0, 2000, 0}, {STAT, 2000, 65535, 0, 0}, R::kOutOfRange, {}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    const Factors f = ComputeFactors(c.means, c.in);
-    EXPECT_EQ(f.result, c.result);
-    if (c.result == R::kOk) {
+  for (const auto& [what, means, in, result, factors] : cases) {
+    SCOPED_TRACE(what);
+    const Factors f = ComputeFactors(means, in);
+    EXPECT_EQ(f.result, result);
+    if (result == R::kOk) {
       EXPECT_EQ(std::tuple(f.factors.cfrot, f.factors.cfgruen, f.factors.cfblau),
-                std::tuple(c.factors.cfrot, c.factors.cfgruen, c.factors.cfblau));
+                std::tuple(factors.cfrot, factors.cfgruen, factors.cfblau));
     }
   }
 }
