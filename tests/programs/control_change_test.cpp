@@ -62,12 +62,10 @@ struct Run {
           qobject_cast<QLineEdit*>(w)) {
         value = tk.GetCtrlString(panel, name);
       }
-      out += QStringLiteral("%1/%2 %3 %4 %5\n")
-                 .arg(panel)
-                 .arg(name, value)
-                 .arg(w->isVisibleTo(tk.PanelWidget(panel)))
-                 .arg(w->isEnabled())
-                 .toStdString();
+      out +=
+          QString::asprintf("%d/%s %s %d %d\n", panel, qUtf8Printable(name), qUtf8Printable(value),
+                            w->isVisibleTo(tk.PanelWidget(panel)), w->isEnabled())
+              .toStdString();
     }
     for (const ui::PopupRecord& p : tk.Popups().Shown()) {
       out += ("box " + p.title + ": " + p.text + "\n").toStdString();
