@@ -53,30 +53,27 @@ class Header : public ::testing::Test {
 // Also run on displays scaled by 2 and 3 (QT_SCALE_FACTOR): the logo keeps
 // its size on screen and holds one bitmap pixel per device pixel.
 TEST_F(Header, BrandingFiveOfEachProgramDrawsItsTextsAndLogoAtTheirPlacesInTheirStyle) {
-  struct Case {
-    Program program;
-    const char* title;
-    int titleLeft;
-    std::uint32_t back;  // style 3: none, style 4: blue
-    QPoint picture;
-  };
+  // The program, its title and where it starts, the texts' backdrop (style 3:
+  // none, style 4: blue) and where the picture is.
+  const std::tuple<Program, const char*, int, std::uint32_t, QPoint> cases[] = {
+      {kScope, "TAVIX-Scope V1.0", 323, 0, {325, 6}},
+      {kCalib, "TAVIX-CALIB-Scope V1.0", 218, 0x0080FF, {168, 6}}};
   const qreal ratio = qApp->devicePixelRatio();
-  for (const Case& c : {Case{kScope, "TAVIX-Scope V1.0", 323, 0, {325, 6}},
-                        Case{kCalib, "TAVIX-CALIB-Scope V1.0", 218, 0x0080FF, {168, 6}}}) {
-    SCOPED_TRACE(c.title);
-    const int panel = Load(c.program);
-    ShowLogo(tk, panel, *c.program.table, kStartBranding);
+  for (const auto& [program, title, titleLeft, back, picture] : cases) {
+    SCOPED_TRACE(title);
+    const int panel = Load(program);
+    ShowLogo(tk, panel, *program.table, kStartBranding);
     EXPECT_EQ(tk.BackColor(panel, "Header"), 0x0080FFu);
-    EXPECT_EQ(Logo(panel)->geometry(), QRect(c.picture, QSize(100, 22)));
+    EXPECT_EQ(Logo(panel)->geometry(), QRect(picture, QSize(100, 22)));
     const QPixmap logo = Logo(panel)->pixmap();
     EXPECT_EQ(logo.devicePixelRatio(), ratio);
     EXPECT_EQ(logo.size(), QSize(100, 22) * ratio);
     ExpectTexts(panel,
-                {{c.title, c.titleLeft, 30, 18},
+                {{title, titleLeft, 30, 18},
                  {"Demo Instruments", 15, 5, 12},
                  {"Tel. 555-0147", 15, 20, 12},
                  {"www.example.com", 15, 35, 12}},
-                c.back);
+                back);
   }
 }
 

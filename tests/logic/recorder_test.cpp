@@ -2,6 +2,8 @@
 // format and failed saves are proven end to end).
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -12,12 +14,7 @@ namespace tavix::logic {
 namespace {
 
 TEST(RecordTime, IntervalTimesCountInDaysHoursMinutesSecondsAndThePlanCheck) {
-  struct Case {
-    std::uint16_t interval, count;
-    RecordTime time;
-    bool allowed;
-  };
-  const Case cases[] = {
+  const std::tuple<std::uint16_t, std::uint16_t, RecordTime, bool> cases[] = {
       {3600, 30, {1, 6, 0, 0}, true},
       {61, 1, {0, 0, 1, 1}, true},
       {kMaxInterval, kMaxRecords, {24854, 17, 53, 20}, true},  // the largest allowed product
@@ -28,10 +25,10 @@ TEST(RecordTime, IntervalTimesCountInDaysHoursMinutesSecondsAndThePlanCheck) {
       {1, 0, {}, false},
       {1, kMaxRecords + 1, {0, 13, 53, 21}, false},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.interval << " x " << c.count);
-    EXPECT_EQ(CalcRecordTime(c.interval, c.count), c.time);
-    EXPECT_EQ(CheckRecordPlan(c.interval, c.count).isEmpty(), c.allowed);
+  for (const auto& [interval, count, time, allowed] : cases) {
+    SCOPED_TRACE(testing::Message() << interval << " x " << count);
+    EXPECT_EQ(CalcRecordTime(interval, count), time);
+    EXPECT_EQ(CheckRecordPlan(interval, count).isEmpty(), allowed);
   }
 }
 

@@ -1,6 +1,7 @@
-// The teach table's algorithms: teach-in of live values mode by mode, the
-// zoom graph's view box and rescaling, the circles, and the growth of the
-// circle tolerances of the active rows.
+// The scope's computations on live values and the teach table: teach-in of
+// live values mode by mode, the zoom graph's view box and rescaling, the
+// circles, the growth of the circle tolerances of the active rows, and the
+// gloss chart's axis (the history and the limit lines are proven end to end).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "logic/growth.h"
+#include "logic/limits.h"
 #include "logic/teach_in.h"
 #include "logic/zoom_scale.h"
 
@@ -144,13 +146,10 @@ Row P(int x, int y, int inT = 2000, int ito = 100, int cto = 1) {
 }
 
 TEST(Growth, CirclesGrowUntilTheyMeetARowWhoseIntensityWindowMeetsTheirs) {
-  struct Case {
-    int maxcolno;
-    std::array<int, 3> cto;  // of rows 0..2 afterwards
-    std::vector<Row> rows;   // rows 0.. of a table whose other rows are empty
-  };
   const Row a = P(1000, 1000), w = P(1000, 1000, 2000, 150);
-  const Case cases[] = {
+  // MAXVEC-No., the CTO of rows 0..2 afterwards, and rows 0.. of a table
+  // whose other rows are empty.
+  const std::tuple<int, std::array<int, 3>, std::vector<Row>> cases[] = {
       {3, {50, 50, 200}, {w, P(1100, 1000, 2050, 150), P(1050, 1100, 3000, 150)}},
       {2, {5, 5, 1}, {a, P(1010, 1000)}},                        // 10 apart
       {2, {6, 5, 1}, {a, P(1011, 1000)}},                        // 11: the lower row gets 1 more
@@ -172,13 +171,29 @@ TEST(Growth, CirclesGrowUntilTheyMeetARowWhoseIntensityWindowMeetsTheirs) {
   };
   for (std::size_t k = 0; k < std::size(cases); ++k) {
     SCOPED_TRACE(testing::Message() << "case " << k);
-    const Case& c = cases[k];
+    const auto& [maxcolno, cto, rows] = cases[k];
     protocol::TeachTable t = EmptyTeachTable();
-    std::copy(c.rows.begin(), c.rows.end(), t.begin());
+    std::copy(rows.begin(), rows.end(), t.begin());
     protocol::TeachTable expected = t;
-    for (int r = 0; r < 3; ++r) expected[r][2] = static_cast<std::uint16_t>(c.cto[r]);
-    GrowTolerances(t, c.maxcolno);
+    for (int r = 0; r < 3; ++r) expected[r][2] = static_cast<std::uint16_t>(cto[r]);
+    GrowTolerances(t, maxcolno);
     EXPECT_EQ(t, expected);  // nothing but the CTO of rows 0..2 changed
+  }
+}
+
+// The fixed axis (0..1000), and the empty frames of an early history that
+// keep the minimum at 0, are proven end to end.
+TEST(GlossAxis, AutomaticScalingAddsMarginsWhereThereIsRoom) {
+  // The history's lo..hi, and the axis it gives.
+  const std::array<double, 4> cases[] = {{500, 500, 475, 525},    {10, 990, 10, 990},
+                                         {30, 970, 5, 995},       {25, 975, 25, 975},
+                                         {1500, 1500, 975, 1500}, {0, 0, 0, 25}};
+  for (const auto& [lo, hi, axisMin, axisMax] : cases) {
+    GlossHistory values{};  // 300 of them, running evenly from lo to hi
+    for (std::size_t k = 0; k < 300; ++k) values[k] = lo + (hi - lo) * k / 299.0;
+    double min = -1, max = -1;
+    GlossAxisRange(values, true, &min, &max);
+    EXPECT_EQ(std::pair(min, max), std::pair(axisMin, axisMax)) << lo << ".." << hi;
   }
 }
 

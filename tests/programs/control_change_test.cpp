@@ -1,10 +1,12 @@
-// Every toggle and ring of both programs acts on a change of its value
+// Both programs start with their callback tables bound to their own layout
+// bundles, and every toggle and ring of theirs acts on a change of its value
 // however it came: toggled or stepped through its accessible action, it does
 // exactly what a click or a key does, and what it shows is what the program
 // uses.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <QAbstractButton>
@@ -24,27 +26,14 @@
 namespace tavix {
 namespace {
 
-// What a program holds besides its panels: the transfer target and the
-// parameters its rings set.
-std::string StateOf(const scope::Scope& s) {
-  return QString("target %1 pmod %2 evalmode %3 outmode %4\n")
-      .arg(static_cast<int>(s.frame.target))
-      .arg(s.vars.pmod)
-      .arg(s.vars.evalmode)
-      .arg(s.vars.outmode)
-      .toStdString();
-}
-std::string StateOf(const calib::Calib& c) {
-  return "target " + std::to_string(static_cast<int>(c.frame.target)) + "\n";
-}
-
 // One program started on a port that cannot be opened (nothing here talks
-// to a sensor), with scripted popups.
+// to a sensor), with scripted popups. The start-up refuses a callback that
+// binds to nothing and a layout naming one its table lacks.
 template <class P>
 struct Run {
   Run() {
     tk.Popups().SetScripted(true);
-    EXPECT_EQ(program.StartUp(), 0);
+    EXPECT_EQ(program.StartUp(), 0) << tk.BindingProblems().join('\n').toStdString();
     tk.DisplayPanel(program.MainPanel());
   }
 
@@ -59,8 +48,9 @@ struct Run {
     return found;
   }
 
-  // Every control's value, visibility and dimming, the boxes shown and the
-  // program's own state (the teach table's labels follow the evaluation
+  // Every control's value, visibility and dimming, the boxes shown and what
+  // the program holds besides its panels: the transfer target and the
+  // parameters its rings set (the teach table's labels follow the evaluation
   // mode, as the eval suite shows), one line each.
   std::string Snapshot() const {
     std::string out;
@@ -72,17 +62,21 @@ struct Run {
           qobject_cast<QLineEdit*>(w)) {
         value = tk.GetCtrlString(panel, name);
       }
-      out += QStringLiteral("%1/%2 %3 %4 %5\n")
-                 .arg(panel)
-                 .arg(name, value)
-                 .arg(w->isVisibleTo(tk.PanelWidget(panel)))
-                 .arg(w->isEnabled())
-                 .toStdString();
+      out +=
+          QString::asprintf("%d/%s %s %d %d\n", panel, qUtf8Printable(name), qUtf8Printable(value),
+                            w->isVisibleTo(tk.PanelWidget(panel)), w->isEnabled())
+              .toStdString();
     }
     for (const ui::PopupRecord& p : tk.Popups().Shown()) {
       out += ("box " + p.title + ": " + p.text + "\n").toStdString();
     }
-    return out + StateOf(program);
+    out += "target " + std::to_string(static_cast<int>(program.frame.target));
+    if constexpr (std::is_same_v<P, scope::Scope>) {
+      out += QString::asprintf(" pmod %d evalmode %d outmode %d", program.vars.pmod,
+                               program.vars.evalmode, program.vars.outmode)
+                 .toStdString();
+    }
+    return out + "\n";
   }
 
   mutable ui::Toolkit tk;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -15,7 +14,7 @@ int main(int argc, char** argv) {
   // For programs the suites start as processes, and for this one.
   qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
   // The documents directory, where file dialogs may start, is the run's too.
-  QFile dirs(QDir(config.path()).filePath("user-dirs.dirs"));
+  QFile dirs(config.filePath("user-dirs.dirs"));
   if (dirs.open(QIODevice::WriteOnly)) {
     dirs.write("XDG_DOCUMENTS_DIR=\"" + config.path().toLocal8Bit() + "/Documents\"\n");
     dirs.close();

@@ -1,6 +1,7 @@
 // Events reach callbacks for the user's actions only, the right button gives
 // help instead of a context menu, and tables address cells from 1.
 #include <climits>
+#include <tuple>
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -56,15 +57,11 @@ TEST_F(UiTest, UserChangesReportValueChangedThenCommitWithinTheRange) {
   constexpr Qt::Key kClick = Qt::Key_unknown, kToggle = Qt::Key_Launch0, kStep = Qt::Key_Launch1;
   const Events click = {EVENT_LEFT_CLICK, EVENT_VAL_CHANGED, EVENT_COMMIT},
                change = {EVENT_VAL_CHANGED, EVENT_COMMIT}, commit = {EVENT_COMMIT};
-  struct Case {
-    const char* control;  // EditAverage 1..255 from 10, SlidePower 0..4095, Evalmode 0/3/7
-    int held;             // set by the program first, or the control made an indicator
-    const char* typed;
-    Qt::Key key;  // or a click, or the accessible toggle or step
-    QString value;
-    Events events;
-  };
-  const Case cases[] = {
+  // The control (EditAverage 1..255 from 10, SlidePower 0..4095, Evalmode
+  // 0/3/7), the value the program set first (or the control made an
+  // indicator), what the user types, the key (or a click, or the accessible
+  // toggle or step), and the value and events that follow.
+  const std::tuple<const char*, int, const char*, Qt::Key, QString, Events> cases[] = {
       {"ButtonGo", kNone, "", kClick, "0", {EVENT_LEFT_CLICK, EVENT_COMMIT}},
       {"ToggleRun", kNone, "", kClick, "1", click},
       {"SwitchPara", kNone, "", kClick, "1", click},
@@ -84,33 +81,33 @@ TEST_F(UiTest, UserChangesReportValueChangedThenCommitWithinTheRange) {
       {"Evalmode", kNone, "", kStep, "7", {}},  // the last item already
       {"ToggleRun", kIndicator, "", kToggle, "0", {}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.control << " " << c.held << " " << c.typed << c.key);
-    QWidget* w = W(c.control);
-    if (c.held == kIndicator) {
-      tk.SetOperable(panel, c.control, false);
-    } else if (c.held != kNone) {
-      tk.SetCtrlVal(panel, c.control, c.held);
-      EXPECT_EQ(tk.GetCtrlInt(panel, c.control), c.held);
+  for (const auto& [control, held, typed, key, value, events] : cases) {
+    SCOPED_TRACE(testing::Message() << control << " " << held << " " << typed << key);
+    QWidget* w = W(control);
+    if (held == kIndicator) {
+      tk.SetOperable(panel, control, false);
+    } else if (held != kNone) {
+      tk.SetCtrlVal(panel, control, held);
+      EXPECT_EQ(tk.GetCtrlInt(panel, control), held);
     }
     calls.clear();
     w->setFocus();
-    if (*c.typed != '\0') {
+    if (*typed != '\0') {
       QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);  // select what is there
-      QTest::keyClicks(w, c.typed);
+      QTest::keyClicks(w, typed);
       EXPECT_TRUE(calls.empty());
     }
-    if (c.key == kToggle || c.key == kStep) {
+    if (key == kToggle || key == kStep) {
       QAccessible::queryAccessibleInterface(w)->actionInterface()->doAction(
-          c.key == kToggle ? QAccessibleActionInterface::toggleAction()
-                           : QAccessibleActionInterface::increaseAction());
+          key == kToggle ? QAccessibleActionInterface::toggleAction()
+                         : QAccessibleActionInterface::increaseAction());
     } else {
-      c.key == kClick ? QTest::mouseClick(w, Qt::LeftButton) : QTest::keyClick(w, c.key);
+      key == kClick ? QTest::mouseClick(w, Qt::LeftButton) : QTest::keyClick(w, key);
     }
-    EXPECT_EQ(w == W("EditName") ? tk.GetCtrlString(panel, c.control)
-                                 : QString::number(tk.GetCtrlInt(panel, c.control)),
-              c.value);
-    EXPECT_EQ(EventsOf(c.control), c.events);
+    EXPECT_EQ(w == W("EditName") ? tk.GetCtrlString(panel, control)
+                                 : QString::number(tk.GetCtrlInt(panel, control)),
+              value);
+    EXPECT_EQ(EventsOf(control), events);
   }
 }
 
