@@ -7,12 +7,8 @@
 
 #include "port.h"
 
-namespace tavix::sim {
+namespace tavix::sim::test {
 namespace {
-
-using test::Frame;
-using test::Words;
-using Words16 = std::vector<std::uint16_t>;
 
 // The program with its standard input and output on pipes.
 struct Child : QProcess {
@@ -42,7 +38,7 @@ TEST(SensorSimProgram, ADaemonRunsUntilSigtermAndItsEepromFileSurvivesARestart) 
     sim.closeWriteChannel();
     EXPECT_EQ(sim.Exit(200), -1);  // still running without input
     EXPECT_EQ(std::filesystem::read_symlink(link.toStdString()).string(), dev);
-    test::Port port(link.toStdString());
+    Port port(link.toStdString());
     for (const auto& frame : {Frame(1, {777}), Frame(6), Frame(8, {800, 900, 1200}),
                               Frame(10, {777, 0, 0, 0, 0, 0, 0, 0, 0, 75, 751, 3750})})
       port.Send(frame);
@@ -52,7 +48,7 @@ TEST(SensorSimProgram, ADaemonRunsUntilSigtermAndItsEepromFileSurvivesARestart) 
     EXPECT_FALSE(std::filesystem::is_symlink(link.toStdString()));
   }
   Child sim({"--no-pacing", "--eeprom", file, "--version", "SIM 7"});
-  test::Port port(sim.Line());
+  Port port(sim.Line());
   EXPECT_EQ(Words(port.Exchange(Frame(4), 342)).at(0), 777);
   EXPECT_EQ(Words(port.Exchange(Frame(3), 342)).at(0), 777);  // RAM starts as the EEPROM
   EXPECT_EQ(Words(port.Exchange(Frame(9), 6)), (Words16{800, 900, 1200}));
@@ -68,4 +64,4 @@ TEST(SensorSimProgram, ADaemonRunsUntilSigtermAndItsEepromFileSurvivesARestart) 
 }
 
 }  // namespace
-}  // namespace tavix::sim
+}  // namespace tavix::sim::test
