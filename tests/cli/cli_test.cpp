@@ -46,9 +46,7 @@ struct Outcome {
 };
 
 std::unique_ptr<sim::PtySensor> StartSensor(bool pacing) {
-  sim::Options options;
-  options.pacing = pacing;
-  auto sensor = std::make_unique<sim::PtySensor>(options);
+  auto sensor = std::make_unique<sim::PtySensor>(sim::Options{pacing, {}, {}});
   std::string error;
   EXPECT_TRUE(sensor->Start(&error)) << error;
   return sensor;

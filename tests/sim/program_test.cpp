@@ -1,8 +1,8 @@
 // The program tavix-sensor-sim as a child process; its line is plain POSIX.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QProcess>
+#include <QTemporaryDir>
 #include <filesystem>
 
 #include "port.h"
@@ -27,10 +27,8 @@ struct Child : QProcess {
 };
 
 TEST(SensorSimProgram, ADaemonRunsUntilSigtermAndItsEepromFileSurvivesARestart) {
-  const QString name =
-      QString::fromStdString(::testing::TempDir()) + "tavix-sim-%1-" + QString::number(getpid());
-  const QString link = name.arg("link"), file = name.arg("eeprom");
-  std::filesystem::remove(file.toStdString());
+  const QTemporaryDir dir;
+  const QString link = dir.filePath("link"), file = dir.filePath("eeprom");
   {
     Child sim({"--daemon", "--no-pacing", "--link", link, "--eeprom", file});
     const std::string dev = sim.Line();
@@ -60,7 +58,6 @@ TEST(SensorSimProgram, ADaemonRunsUntilSigtermAndItsEepromFileSurvivesARestart) 
   EXPECT_EQ(port.Exchange(Frame(5), 32, 0.3).size(), 29u);
   sim.closeWriteChannel();  // end of input ends the program
   EXPECT_EQ(sim.Exit(3000), 0);
-  std::filesystem::remove(file.toStdString());
 }
 
 }  // namespace

@@ -78,9 +78,7 @@ TEST_F(PtySensorTest, FaultsChangeTheNextAnswer) {
 
 // How much faster the unpaced line is, is the live benchmark's figure.
 TEST_F(PtySensorTest, PacedExchangeTakesTheWireTime) {
-  Options paced;
-  paced.pacing = true;
-  Open(paced);
+  Open(Options{/*pacing=*/true, {}, {}});
   const double t0 = Timer();
   ASSERT_EQ(port->Exchange(Frame(5), 32, 1.0, 0.0).size(), 32u);
   EXPECT_GE(Timer() - t0, 68.0 / 1920.0);
