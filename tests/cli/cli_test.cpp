@@ -230,17 +230,12 @@ TEST_F(TavixTest, WriteEepromReadBackAndCheck) {
                                        .arg(sent[0] ^ 1)));
 }
 
-// Each format's lines are the simulator's readings; a record stream is
-// byte for byte what the recorder writes for the same readings.
+// Each format's lines are the simulator's readings (csv: the fault and
+// interrupt cases below); a record stream is byte for byte what the
+// recorder writes for the same readings.
 TEST_F(TavixTest, LiveLinesAreTheSimulatorsReadings) {
-  const Outcome csv = Run({"live", "--count", "5"});
-  EXPECT_EQ(csv.code, 0) << csv.err.toStdString();
-  EXPECT_EQ(csv.OutLines().size(), 6);
-  ExpectCsvOf(csv.OutLines(), sensor->SentRecords());
-
-  sensor = StartSensor(false);
   const Outcome json = Run({"--format", "jsonl", "live", "--count", "3"});
-  EXPECT_EQ(json.code, 0);
+  EXPECT_EQ(json.code, 0) << json.err.toStdString();
   ASSERT_EQ(json.OutLines().size(), 3);
   QList<QByteArray> asCsv{kHeader};  // each object's members by the csv header
   for (const QByteArray& line : json.OutLines()) {
@@ -313,12 +308,10 @@ TEST_F(TavixTest, AFaultGivesOneMessageAndNoMisframedLine) {
     const QStringList args = live
                                  ? QStringList{"live", "--count", "20"}
                                  : QStringList{"write", "eeprom", WriteSet("s.dat", DistinctSet())};
-    const Outcome o = Run(
-        args,
-        [&] {
-          return live ? sensor->SentRecords().size() >= 3 : sensor->GetCounters().perOrder[1] > 0;
-        },
-        [&](QProcess&) { sensor->InjectFault(fault); });
+    const auto due = [&] {
+      return live ? sensor->SentRecords().size() >= 3 : sensor->GetCounters().perOrder[1] > 0;
+    };
+    const Outcome o = Run(args, due, [&](QProcess&) { sensor->InjectFault(fault); });
     EXPECT_EQ(o.code, 1);
     EXPECT_TRUE(o.Message().startsWith(Device(*sensor) + ": ")) << o.err.toStdString();
     EXPECT_TRUE(o.Message().contains(QLatin1String(cause))) << o.err.toStdString();

@@ -18,8 +18,7 @@ struct Child : QProcess {
     waitForFinished();
   }
   std::string Line() {
-    while (!canReadLine() && waitForReadyRead(2000)) {
-    }
+    while (!canReadLine() && waitForReadyRead(2000)) continue;
     return readLine().trimmed().toStdString();
   }
   // The exit code once the program has ended within `ms`, else -1.
