@@ -31,8 +31,7 @@ using SimRecord = std::array<std::uint16_t, sim::kRecordWords>;
 
 struct Outcome {
   int code = -1;
-  QByteArray out;
-  QByteArray err;
+  QByteArray out, err;
   // The one line on standard error; empty when there are more or none.
   QString Message() const {
     const QStringList lines = QString::fromUtf8(err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -127,8 +126,7 @@ class TavixTest : public ::testing::Test {
   // sent, in order: none misframed, none left out before the last.
   static void ExpectCsvOf(const QList<QByteArray>& lines, const std::vector<SimRecord>& sent,
                           bool portColumn = false) {
-    ASSERT_FALSE(lines.isEmpty());
-    EXPECT_EQ(lines[0], QByteArray(portColumn ? "port," : "") + kHeader);
+    ASSERT_EQ(lines.value(0), QByteArray(portColumn ? "port," : "") + kHeader);
     ASSERT_LE(lines.size() - 1, static_cast<qsizetype>(sent.size()));
     static const QRegularExpression iso(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z$)");
     for (qsizetype i = 1; i < lines.size(); ++i) {
@@ -206,8 +204,8 @@ TEST_F(TavixTest, WriteEepromReadBackAndCheck) {
   other[170] = 9;
   const Outcome c = Run({"check", "eeprom", WriteSet("other.dat", other)});
   EXPECT_EQ(c.code, 3);
-  EXPECT_STREQ(
-      c.err, qPrintable(QStringLiteral("%1: word 170: file 9, read %2\n").arg(dev).arg(sent[170])));
+  EXPECT_STREQ(c.err,
+               qPrintable(dev + QString::asprintf(": word 170: file 9, read %d\n", sent[170])));
 
   sensor->ClearLog();
   EXPECT_EQ(Run({"write", "ram", path, "--no-verify", "--log", Path("line.log")}).code, 0);
@@ -224,10 +222,8 @@ TEST_F(TavixTest, WriteEepromReadBackAndCheck) {
       [&] { return sensor->GetCounters().perOrder[1] > writes; },
       [&](QProcess&) { sensor->InjectFault(sim::Fault::kCorrupt); });  // on the read-back
   EXPECT_EQ(bad.code, 3);
-  EXPECT_STREQ(bad.err, qPrintable(QStringLiteral("%1: word 0: written %2, read %3\n")
-                                       .arg(dev)
-                                       .arg(sent[0])
-                                       .arg(sent[0] ^ 1)));
+  EXPECT_STREQ(bad.err, qPrintable(dev + QString::asprintf(": word 0: written %d, read %d\n",
+                                                           sent[0], sent[0] ^ 1)));
 }
 
 // Each format's lines are the simulator's readings (csv: the fault and
