@@ -63,11 +63,10 @@ TEST(ParamFile, TakesExactly171NumbersWithinAWordAndNamesTheLineOfAFault) {
 // Writing and reading back are proven end to end.
 TEST(ParamFile, OnlyRegularFilesOfAtMostAMebibyteAreRead) {
   QTemporaryDir dir;
-  const QString large = dir.filePath("large.par");
+  const QString large = dir.filePath("large.par"), fifo = dir.filePath("pipe.dat");
   QString error;
   ParamWords words{};
   std::ofstream(large.toStdString()) << (Lines(171) + QByteArray(1 << 20, ' ')).toStdString();
-  const QString fifo = dir.filePath("pipe.dat");
   const QByteArray fifoName = QFile::encodeName(fifo);
   ASSERT_EQ(mkfifo(fifoName.constData(), 0600), 0);
   for (const auto& [name, expected] :
