@@ -162,8 +162,7 @@ TEST_F(TavixTest, UsageAndFileErrorsSendNothing) {
       {"factors", "set", "1000", "1251", "1000", "--yes"},
       {"factors", "set", "1000", "1000", "x", "--yes"},
       {"read", "eeprom", "-o", Path("no-such-dir/set.dat")},
-      {"--com", "1", "--port", "/dev/null", "read", "ram", "-o", Path("one.dat")},
-  };
+      {"--com", "1", "--port", "/dev/null", "read", "ram", "-o", Path("one.dat")}};
   for (const QStringList& args : cases) {
     const Outcome o = Run(args);
     EXPECT_EQ(o.code, 2) << args.join(' ').toStdString();
