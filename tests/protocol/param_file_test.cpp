@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <future>
 
 #include <QFile>
@@ -62,14 +63,10 @@ TEST(ParamFile, TakesExactly171NumbersWithinAWordAndNamesTheLineOfAFault) {
 // Writing and reading back are proven end to end.
 TEST(ParamFile, OnlyRegularFilesOfAtMostAMebibyteAreRead) {
   QTemporaryDir dir;
-  const QString large = dir.filePath("large.par");
+  const QString large = dir.filePath("large.par"), fifo = dir.filePath("pipe.dat");
   QString error;
   ParamWords words{};
-  QFile file(large);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(Lines(171) + QByteArray(1 << 20, ' '));
-  file.close();
-  const QString fifo = dir.filePath("pipe.dat");
+  std::ofstream(large.toStdString()) << (Lines(171) + QByteArray(1 << 20, ' ')).toStdString();
   const QByteArray fifoName = QFile::encodeName(fifo);
   ASSERT_EQ(mkfifo(fifoName.constData(), 0600), 0);
   for (const auto& [name, expected] :

@@ -3,20 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <string>
 #include <tuple>
 
 #include "logic/gloss_calib.h"
 #include "port.h"
 #include "sim/model.h"
 
-namespace tavix::sim {
+namespace tavix::sim::test {
 namespace {
 
-using Words16 = std::vector<std::uint16_t>;
-
 Words16 Ask(SensorModel& m, std::uint16_t order, const Words16& words = {}) {
-  return test::Words(m.Answer(test::Frame(order, words).data()));
+  return Words(m.Answer(Frame(order, words).data()));
 }
 void Set(SensorModel& m, std::initializer_list<std::pair<int, int>> words) {
   for (const auto& [word, value] : words) m.ram[word] = static_cast<std::uint16_t>(value);
@@ -71,21 +68,6 @@ TEST(SensorModel, VNoFollowsTheEvaluationMode) {
   EXPECT_EQ(Rec(m, 6), 255);
 }
 
-// The gloss calibration's own search with the model as the sensor: reference
-// 1 with `first` under the sensor, reference 2 with `second`.
-bool GlossCalibration(const std::string& first, const std::string& second,
-                      logic::GlossWords* words) {
-  SensorModel m;
-  const logic::MeasureAt raw60 = [&m](std::uint16_t power) -> std::optional<std::uint16_t> {
-    Set(m, {{0, power}, {1, 0}, {2, 1024}, {3, 6}});  // the calibration set-up
-    return m.MakeRecord()[8];
-  };
-  NamedTarget(first, &m.target);
-  if (logic::CalibrateRef1(*words, raw60) != logic::RefOutcome::kPassed) return false;
-  NamedTarget(second, &m.target);
-  return logic::CalibrateRef2(*words, raw60) == logic::RefOutcome::kPassed;
-}
-
 TEST(SensorModel, GlossCalibrationPassesOnTheReferencesOnlyAndTheyGiveTheirGloss) {
   // The words the references give (the scope's gloss suite finds them on
   // this model): the sensor reads 100 % on ref1 and 4 % on ref2, the low
@@ -109,11 +91,21 @@ TEST(SensorModel, GlossCalibrationPassesOnTheReferencesOnlyAndTheyGiveTheirGloss
       {"blue", "ref2", false}, {"white", "ref2", true},  {"green", "ref2", true},
       {"ref1", "ref1", true},  {"ref1", "green", true},  {"ref1", "black", true}};
   for (const auto& [first, second, passes] : cases) {
+    // The gloss calibration's own search with the model as the sensor.
+    SensorModel sensor;
+    const logic::MeasureAt raw60 = [&sensor](std::uint16_t power) -> std::optional<std::uint16_t> {
+      Set(sensor, {{0, power}, {1, 0}, {2, 1024}, {3, 6}});  // the calibration set-up
+      return sensor.MakeRecord()[8];
+    };
     logic::GlossWords words;
-    EXPECT_FALSE(GlossCalibration(first, second, &words)) << first << ", " << second;
+    NamedTarget(first, &sensor.target);
+    const bool ref1 = logic::CalibrateRef1(words, raw60) == logic::RefOutcome::kPassed;
+    NamedTarget(second, &sensor.target);
+    EXPECT_FALSE(ref1 && logic::CalibrateRef2(words, raw60) == logic::RefOutcome::kPassed)
+        << first << ", " << second;
     EXPECT_EQ(words.gf60deg != 0, passes) << first;
   }
 }
 
 }  // namespace
-}  // namespace tavix::sim
+}  // namespace tavix::sim::test

@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,8 +15,10 @@
 
 namespace tavix::sim::test {
 
+using Words16 = std::vector<std::uint16_t>;
+
 // A request frame: sync, order, then the given payload words (zeros after them).
-inline std::vector<std::uint8_t> Frame(std::uint16_t order, std::vector<std::uint16_t> words = {}) {
+inline std::vector<std::uint8_t> Frame(std::uint16_t order, Words16 words = {}) {
   words.insert(words.begin(), {0x0055, order});
   words.resize(18);
   std::vector<std::uint8_t> f;
@@ -25,22 +26,16 @@ inline std::vector<std::uint8_t> Frame(std::uint16_t order, std::vector<std::uin
   return f;
 }
 
-inline std::vector<std::uint16_t> Words(const std::vector<std::uint8_t>& bytes) {
-  std::vector<std::uint16_t> w;
+inline Words16 Words(const std::vector<std::uint8_t>& bytes) {
+  Words16 w;
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) w.push_back((bytes[i] << 8) | bytes[i + 1]);
   return w;
 }
 
-// The slave side of the pseudo-terminal in raw mode.
+// The slave side of the pseudo-terminal (the simulator has made it raw).
 class Port {
  public:
-  explicit Port(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {
-    termios tio{};
-    if (fd_ >= 0 && tcgetattr(fd_, &tio) == 0) {
-      cfmakeraw(&tio);
-      tcsetattr(fd_, TCSANOW, &tio);
-    }
-  }
+  explicit Port(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
   ~Port() { close(fd_); }
   bool Send(const std::vector<std::uint8_t>& bytes) {
     return write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());

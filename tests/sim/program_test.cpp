@@ -1,18 +1,14 @@
 // The program tavix-sensor-sim as a child process; its line is plain POSIX.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QProcess>
+#include <QTemporaryDir>
 #include <filesystem>
 
 #include "port.h"
 
-namespace tavix::sim {
+namespace tavix::sim::test {
 namespace {
-
-using test::Frame;
-using test::Words;
-using Words16 = std::vector<std::uint16_t>;
 
 // The program with its standard input and output on pipes.
 struct Child : QProcess {
@@ -22,8 +18,7 @@ struct Child : QProcess {
     waitForFinished();
   }
   std::string Line() {
-    while (!canReadLine() && waitForReadyRead(2000)) {
-    }
+    while (!canReadLine() && waitForReadyRead(2000)) continue;
     return readLine().trimmed().toStdString();
   }
   // The exit code once the program has ended within `ms`, else -1.
@@ -31,10 +26,8 @@ struct Child : QProcess {
 };
 
 TEST(SensorSimProgram, ADaemonRunsUntilSigtermAndItsEepromFileSurvivesARestart) {
-  const QString name =
-      QString::fromStdString(::testing::TempDir()) + "tavix-sim-%1-" + QString::number(getpid());
-  const QString link = name.arg("link"), file = name.arg("eeprom");
-  std::filesystem::remove(file.toStdString());
+  const QTemporaryDir dir;
+  const QString link = dir.filePath("link"), file = dir.filePath("eeprom");
   {
     Child sim({"--daemon", "--no-pacing", "--link", link, "--eeprom", file});
     const std::string dev = sim.Line();
@@ -42,7 +35,7 @@ TEST(SensorSimProgram, ADaemonRunsUntilSigtermAndItsEepromFileSurvivesARestart) 
     sim.closeWriteChannel();
     EXPECT_EQ(sim.Exit(200), -1);  // still running without input
     EXPECT_EQ(std::filesystem::read_symlink(link.toStdString()).string(), dev);
-    test::Port port(link.toStdString());
+    Port port(link.toStdString());
     for (const auto& frame : {Frame(1, {777}), Frame(6), Frame(8, {800, 900, 1200}),
                               Frame(10, {777, 0, 0, 0, 0, 0, 0, 0, 0, 75, 751, 3750})})
       port.Send(frame);
@@ -52,7 +45,7 @@ TEST(SensorSimProgram, ADaemonRunsUntilSigtermAndItsEepromFileSurvivesARestart) 
     EXPECT_FALSE(std::filesystem::is_symlink(link.toStdString()));
   }
   Child sim({"--no-pacing", "--eeprom", file, "--version", "SIM 7"});
-  test::Port port(sim.Line());
+  Port port(sim.Line());
   EXPECT_EQ(Words(port.Exchange(Frame(4), 342)).at(0), 777);
   EXPECT_EQ(Words(port.Exchange(Frame(3), 342)).at(0), 777);  // RAM starts as the EEPROM
   EXPECT_EQ(Words(port.Exchange(Frame(9), 6)), (Words16{800, 900, 1200}));
@@ -64,8 +57,7 @@ TEST(SensorSimProgram, ADaemonRunsUntilSigtermAndItsEepromFileSurvivesARestart) 
   EXPECT_EQ(port.Exchange(Frame(5), 32, 0.3).size(), 29u);
   sim.closeWriteChannel();  // end of input ends the program
   EXPECT_EQ(sim.Exit(3000), 0);
-  std::filesystem::remove(file.toStdString());
 }
 
 }  // namespace
-}  // namespace tavix::sim
+}  // namespace tavix::sim::test

@@ -6,10 +6,8 @@
 #include "port.h"
 #include "sim/pty_sensor.h"
 
-namespace tavix::sim {
+namespace tavix::sim::test {
 namespace {
-
-using test::Frame;
 
 class PtySensorTest : public ::testing::Test {
  protected:
@@ -17,10 +15,10 @@ class PtySensorTest : public ::testing::Test {
   void Open(const Options& options) {
     sim = std::make_unique<PtySensor>(options);
     ASSERT_TRUE(sim->Start());
-    port = std::make_unique<test::Port>(sim->DevicePath());
+    port = std::make_unique<Port>(sim->DevicePath());
   }
   std::unique_ptr<PtySensor> sim;
-  std::unique_ptr<test::Port> port;
+  std::unique_ptr<Port> port;
 };
 
 TEST_F(PtySensorTest, RejectsBrokenFramesAndResynchronises) {
@@ -46,9 +44,8 @@ TEST_F(PtySensorTest, CountsFramesThatArriveWhileTheSensorIsBusy) {
   // A parameter transfer keeps the sensor busy for 1.0 s from its first
   // byte, a lone parameter frame for 0.2 s.
   std::vector<std::uint8_t> transfer = Frame(1, {500});
-  for (std::uint16_t r = 0; r <= 31; ++r) {
+  for (std::uint16_t r = 0; r <= 31; ++r)
     for (std::uint8_t b : r < 31 ? Frame(2, {r, 1, 1, 1, 1, 1}) : Frame(6)) transfer.push_back(b);
-  }
   std::uint64_t early = 0;
   for (const auto& [frames, busy] : {std::pair{transfer, 1.0}, std::pair{Frame(1, {500}), 0.2}}) {
     const double t0 = Timer();
@@ -81,13 +78,11 @@ TEST_F(PtySensorTest, FaultsChangeTheNextAnswer) {
 
 // How much faster the unpaced line is, is the live benchmark's figure.
 TEST_F(PtySensorTest, PacedExchangeTakesTheWireTime) {
-  Options paced;
-  paced.pacing = true;
-  Open(paced);
+  Open(Options{/*pacing=*/true, {}, {}});
   const double t0 = Timer();
   ASSERT_EQ(port->Exchange(Frame(5), 32, 1.0, 0.0).size(), 32u);
   EXPECT_GE(Timer() - t0, 68.0 / 1920.0);
 }
 
 }  // namespace
-}  // namespace tavix::sim
+}  // namespace tavix::sim::test
