@@ -110,8 +110,12 @@ TEST_F(ScopeGloss, FullCalibrationStoresVerifiedWordsAndSwitchesTheSensorToGloss
 }
 
 // Opening, closing, help and a reference 2 before any reference 1 send
-// nothing.
-TEST_F(ScopeGloss, ThePanelSendsNothingUntilAsked) {
+// nothing. Then CLOSE during a search ends it at its next step (the window's
+// close calls the same close, as the first part shows): no more frames, no
+// result box, no calibration word changed, the main panel back. A silent
+// sensor ends it at the failed step with one failure report, not one per
+// step: the step's power kept, no other word changed.
+TEST_F(ScopeGloss, NothingIsSentUntilAskedAndACloseOrASilentSensorEndsASearchAtItsStep) {
   Start();
   ClickCalib("ButtonCloseCalib");
   // Opening from inside the running live cycle ends it.
@@ -132,15 +136,7 @@ TEST_F(ScopeGloss, ThePanelSendsNothingUntilAsked) {
   EXPECT_EQ(Boxes(),
             (Strings{Box("INFO!", InfoDispCalib60DEG), Box("START CALIBRATION!", InfoReferenz2),
                      Info(InfoSelectCalibPowerRef2), Info(InfoCalibRef2Fail)}));
-}
 
-// CLOSE during a search ends it at its next step (the window's close calls
-// the same close, as ThePanelSendsNothingUntilAsked shows):
-// no more frames, no result box, no calibration word changed, the main
-// panel back. A silent sensor ends it at the failed step with one failure
-// report, not one per step: the step's power kept, no other word changed.
-TEST_F(ScopeGloss, ACloseOrASilentSensorEndsASearchAtItsStepChangingNoOtherWord) {
-  Start();
   scope->gloss.gfpow1 = 11, scope->gloss.gfpow2 = 22, scope->gloss.gf60deg = 3600;
   for (const bool silent : {false, true}) {
     SCOPED_TRACE(silent ? "silent" : "CLOSE");
@@ -150,13 +146,11 @@ TEST_F(ScopeGloss, ACloseOrASilentSensorEndsASearchAtItsStepChangingNoOtherWord)
     if (silent) sensor->InjectFault(sim::Fault::kSilence, /*once=*/false);
     const int before = DataRequests();
     QObject steps;
-    auto* round = new QTimer(&steps);
-    QObject::connect(round, &QTimer::timeout, [&] {
+    QTimer* round = Every(0, &steps, [&] {
       if (silent || DataRequests() != before + 2 || !scope->gloss.searching) return;
       round->stop();
       ClickCalib("ButtonCloseCalib");
     });
-    round->start(0);
     toolkit->Popups().QueueConfirm(1);
     ClickCalib("ButtonStartCalibRef1");
     Strings boxes = {Box("START CALIBRATION!", InfoReferenz1), Info(InfoSelectCalibPowerRef1)};

@@ -3,7 +3,6 @@
 
 #include <csignal>
 
-#include <QDir>
 #include <QFile>
 
 #include "harness.h"
@@ -45,6 +44,14 @@ class ScopeHarness : public ProgramHarness {
     After(ms, [this, ms] {
       if (StopLoops()) ADD_FAILURE() << "a polling loop was still running after " << ms << " ms";
     });
+  }
+
+  // Runs `step` every `ms` milliseconds (0: in every round of events) while `owner` lives.
+  QTimer* Every(int ms, QObject* owner, std::function<void()> step) {
+    auto* timer = new QTimer(owner);
+    QObject::connect(timer, &QTimer::timeout, std::move(step));
+    timer->start(ms);
+    return timer;
   }
 
   int Panel() const override { return scope->frame.panel; }
