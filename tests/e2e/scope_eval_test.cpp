@@ -9,24 +9,45 @@ namespace {
 
 class ScopeEval : public ScopeHarness {
  protected:
-  void SetUp() override {
-    ScopeHarness::SetUp();
-    ASSERT_EQ(StartProgram(), 0);
-  }
   bool Dimmed(const QString& name) const { return toolkit->IsDimmed(Panel(), name); }
   bool Visible(const QString& name) const { return toolkit->IsVisible(Panel(), name); }
-  std::uint32_t RowColour(int row) const {
-    return toolkit->TableRowLabelColor(Panel(), "TeachTable", row);
-  }
 };
 
-// One mode of each kind (trigger locked, window, gloss; the free mode frees
-// the controls for the user's values before each): SOURCE, the values
-// written into TRIGGER, INTLIM, PMOD, MAXVEC-No. and OUTMODE (-1: the user's
-// stays), which of them are locked, the GF60DEG button and the teach table's
-// column labels; the MAXVEC-No. warning (not with BINARY output). Then what
-// each kind of SOURCE shows: displays, graphs and traces.
-TEST_F(ScopeEval, EachKindOfModeWritesLocksAndLabelsAndEachSignalShowsItsDisplays) {
+// A right click shows a control's help exactly as written and does not switch
+// a toggle (that it starts no callback is the toolkit suite's); a screen
+// reader hears a ring's label as its name, its item as the value (a name for
+// every control is the toolkit suite's and the calib frame suite's); a
+// shortcut key clicks its button. Then one mode of each kind (trigger locked,
+// window, gloss; the free mode frees the controls for the user's values
+// before each): SOURCE, the values written into TRIGGER, INTLIM, PMOD,
+// MAXVEC-No. and OUTMODE (-1: the user's stays), which of them are locked,
+// the GF60DEG button and the teach table's column labels; the MAXVEC-No.
+// warning (not with BINARY output). Then what each kind of SOURCE shows:
+// displays, graphs and traces.
+TEST_F(ScopeEval, HelpNamesKeysAndEachKindOfModeWritesLocksLabelsAndShowsItsDisplays) {
+  ASSERT_EQ(StartProgram(), 0);
+  const std::pair<const char*, QString> cases[] = {
+      {"SlidePower", " Select the intensity of the transmitter LED." + QString(26, ' ') +
+                         "\n 0 = no intensity,  1000 = full intensity."},
+      {"SelectFILE", " Select the source respectively the target for the parameter transfer."}};
+  for (const auto& [control, text] : cases) {
+    toolkit->Popups().ClearShown();
+    Click(control, Qt::RightButton);
+    EXPECT_EQ(Boxes(), Strings{Box("INFO!", text)}) << control;
+  }
+  EXPECT_EQ(scope->frame.target, protocol::Target::RAM);
+  QWidget* panel = toolkit->PanelWidget(Panel());
+  QAccessibleInterface* ring = QAccessible::queryAccessibleInterface(W("EditPmod"));
+  EXPECT_EQ(ring->text(QAccessible::Name), "PMOD");
+  EXPECT_EQ(ring->text(QAccessible::Value), Str("EditPmod"));
+  EXPECT_EQ(W("ButtonGo")->accessibleName(), "GO");
+  panel->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+  sensor->ClearLog();
+  QTest::keyClick(panel->windowHandle(), Qt::Key_F10);  // clicks Get, animated: a moment later
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !ReceivedOrders(*sensor).empty(); }, 1000));
+  EXPECT_EQ(ReceivedOrders(*sensor), Orders{3});
+
   const char* const forced[] = {"Trigger", "Intlim", "Pmod", "MaxcolNo", "Outmode"};
   const int user[] = {1, 77, 1, 6, 0};  // away from what any mode writes
   const std::string warning = Box("INFO!",
@@ -60,8 +81,8 @@ TEST_F(ScopeEval, EachKindOfModeWritesLocksAndLabelsAndEachSignalShowsItsDisplay
     EXPECT_EQ(Dimmed("SlidePower"), mode == 7 || Int("EditPmod") != 0);
     // Rows up to MAXVEC-No. are active; above 5 with DIRECT LO it warns.
     const int maxcol = Int("EditMaxcolNo");
-    EXPECT_EQ(RowColour(maxcol), kGreen);
-    EXPECT_EQ(RowColour(maxcol + 1), kRed);
+    EXPECT_EQ(toolkit->TableRowLabelColor(Panel(), "TeachTable", maxcol), kGreen);
+    EXPECT_EQ(toolkit->TableRowLabelColor(Panel(), "TeachTable", maxcol + 1), kRed);
     EXPECT_EQ(Boxes(), maxcol > 5 ? Strings{warning} : Strings{});
   }
   Choose("EditOutmode", 1);  // BINARY: no warning
@@ -93,35 +114,6 @@ TEST_F(ScopeEval, EachKindOfModeWritesLocksAndLabelsAndEachSignalShowsItsDisplay
     }
     EXPECT_EQ(on, traces) << mode << " " << source;
   }
-}
-
-// A right click shows a control's help exactly as written and does not switch
-// a toggle (that it starts no callback is the toolkit suite's); a screen
-// reader hears a ring's label as its name, its item as the value (a name for
-// every control is the toolkit suite's and the calib frame suite's); a
-// shortcut key clicks its button.
-TEST_F(ScopeEval, HelpScreenReaderNamesAndShortcutKeys) {
-  const std::pair<const char*, QString> cases[] = {
-      {"SlidePower", " Select the intensity of the transmitter LED." + QString(26, ' ') +
-                         "\n 0 = no intensity,  1000 = full intensity."},
-      {"SelectFILE", " Select the source respectively the target for the parameter transfer."}};
-  for (const auto& [control, text] : cases) {
-    toolkit->Popups().ClearShown();
-    Click(control, Qt::RightButton);
-    EXPECT_EQ(Boxes(), Strings{Box("INFO!", text)}) << control;
-  }
-  EXPECT_EQ(scope->frame.target, protocol::Target::RAM);
-  QWidget* panel = toolkit->PanelWidget(Panel());
-  QAccessibleInterface* ring = QAccessible::queryAccessibleInterface(W("EditPmod"));
-  EXPECT_EQ(ring->text(QAccessible::Name), "PMOD");
-  EXPECT_EQ(ring->text(QAccessible::Value), Str("EditPmod"));
-  EXPECT_EQ(W("ButtonGo")->accessibleName(), "GO");
-  panel->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
-  sensor->ClearLog();
-  QTest::keyClick(panel->windowHandle(), Qt::Key_F10);  // clicks Get, animated: a moment later
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !ReceivedOrders(*sensor).empty(); }, 1000));
-  EXPECT_EQ(ReceivedOrders(*sensor), Orders{3});
 }
 
 }  // namespace

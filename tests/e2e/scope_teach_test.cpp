@@ -10,10 +10,6 @@ constexpr int kX = 3, kY = 4, kINT = 5, kVNo = 6;  // record words
 
 class ScopeTeach : public ScopeHarness {
  protected:
-  void SetUp() override {
-    ScopeHarness::SetUp();
-    ASSERT_EQ(StartProgram(), 0);
-  }
   Row RowOf(int row) const {
     Row words{};
     for (int c = 0; c < 5; ++c) words[c] = Cell(c + 1, row + 1);
@@ -43,8 +39,12 @@ class ScopeTeach : public ScopeHarness {
 };
 
 // Go during the zoom ends it and starts the live cycle, wherever the zoom
-// was started from; Stop then ends everything.
-TEST_F(ScopeTeach, GoDuringTheZoomStartsTheLiveCycleWhereverTheZoomBegan) {
+// was started from; Stop then ends everything. Then the whole road: teach
+// four nearby colours from the live cycle, adjust the radii (which starts the
+// zoom; a right click ends it), send the table, zoom onto a target inside the
+// first circle, then onto one far from every circle.
+TEST_F(ScopeTeach, GoDuringTheZoomGoesLiveAndTheZoomShowsTaughtCirclesAndTheLivePoint) {
+  ASSERT_EQ(StartProgram(), 0);
   SetTarget(4.0, 4.0, 4.0, 60.0);  // every frame differs
   for (const bool fromLive : {false, true}) {
     SCOPED_TRACE(fromLive ? "zoom from the live cycle" : "zoom from idle");
@@ -65,12 +65,7 @@ TEST_F(ScopeTeach, GoDuringTheZoomStartsTheLiveCycleWhereverTheZoomBegan) {
     EXPECT_TRUE(scope->flags.poll == 0 && !scope->live.cycleRunning);
   }
   EXPECT_TRUE(Boxes().empty());
-}
 
-// The whole road: teach four nearby colours from the live cycle, adjust the
-// radii (which starts the zoom; a right click ends it), send the table, zoom
-// onto a target inside the first circle, then onto one far from every circle.
-TEST_F(ScopeTeach, ZoomShowsTaughtCirclesAndFollowsTheLivePoint) {
   Click("ButtonResetTable");
   toolkit->SetCtrlVal(Panel(), "EditNo", 0);
   toolkit->SetCtrlVal(Panel(), "RadioInc", 1);
