@@ -10,12 +10,10 @@
 namespace tavix::e2e {
 namespace {
 
-using Block = std::array<std::uint16_t, protocol::anzpara>;
-
 class ScopeFrame : public ScopeHarness {
  protected:
-  Block SensorBlock(bool eeprom) {
-    Block block{};
+  protocol::ParamWords SensorBlock(bool eeprom) {
+    protocol::ParamWords block{};
     sensor->WithModel([&](sim::SensorModel& m) { block = eeprom ? m.eeprom : m.ram; });
     return block;
   }
@@ -89,7 +87,8 @@ TEST_F(ScopeFrame, StartUpShowsTheRamBlockAndGetSendAndSaveCarryItUnchanged) {
   Click("ButtonGet");
   EXPECT_EQ(ReceivedOrders(*sensor), Orders{4});
   EXPECT_EQ(Int("SlidePower"), 1100);
-  Block expected = SensorBlock(true);  // words 9..15 and those beyond the ranges as read
+  protocol::ParamWords expected =
+      SensorBlock(true);  // words 9..15 and those beyond the ranges as read
   expected[4] = 256;
   expected[6] = 31;  // MAXVEC-No. as taken in
   expected[16 + 5 + 2] = 99;

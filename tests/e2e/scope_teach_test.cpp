@@ -35,7 +35,6 @@ class ScopeTeach : public ScopeHarness {
     return xy;
   }
   bool ZoomInFront() const { return toolkit->IsInFront(Panel(), "GraphData2", "GraphData1"); }
-  std::uint32_t CursorColour() const { return toolkit->CursorColor(Panel(), "GraphData2", 1); }
 };
 
 // Go during the zoom ends it and starts the live cycle, wherever the zoom
@@ -103,7 +102,7 @@ TEST_F(ScopeTeach, GoDuringTheZoomGoesLiveAndTheZoomShowsTaughtCirclesAndTheLive
   SetTarget(4.0, 4.0, 4.0, 10.0);
   std::uint32_t inside = 0;
   After(150, [&] {
-    inside = CursorColour();
+    inside = toolkit->CursorColor(Panel(), "GraphData2", 1);
     Screenshot(W("GraphData2"), "zoom.png");
     SetTarget(6.0, 1.5, 1.0, 60.0);  // red, far from every circle; every record differs
   });
@@ -130,7 +129,7 @@ TEST_F(ScopeTeach, GoDuringTheZoomGoesLiveAndTheZoomShowsTaughtCirclesAndTheLive
   EXPECT_EQ(Int("EditNo"), 5);
   EXPECT_EQ(scope->flags.poll, 0);
   EXPECT_EQ(inside, kGreen);
-  EXPECT_EQ(CursorColour(), kRed);
+  EXPECT_EQ(toolkit->CursorColor(Panel(), "GraphData2", 1), kRed);
   const Record last = sensor->SentRecords().back();
   EXPECT_EQ(last[kVNo], 255);
   // The view grew to take in the point far outside the circles.
