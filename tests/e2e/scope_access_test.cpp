@@ -83,9 +83,8 @@ QString WalkAndPress(const QString& target, const std::function<int()>& passes, 
              {QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("Name")});
     call(app, path, "org.a11y.atspi.Accessible", "GetRole");
     if (replied(name) && found.isEmpty() &&
-        name.arguments().value(0).value<QDBusVariant>().variant().toString() == target) {
+        name.arguments().value(0).value<QDBusVariant>().variant().toString() == target)
       found = path;
-    }
     const QDBusMessage children = call(app, path, "org.a11y.atspi.Accessible", "GetChildren");
     if (!replied(children)) continue;
     const QDBusArgument list = children.arguments().value(0).value<QDBusArgument>();

@@ -49,7 +49,7 @@ TEST_F(ScopeEval, HelpNamesKeysAndEachKindOfModeWritesLocksLabelsAndShowsItsDisp
   EXPECT_EQ(ReceivedOrders(*sensor), Orders{3});
 
   const char* const forced[] = {"Trigger", "Intlim", "Pmod", "MaxcolNo", "Outmode"};
-  const int user[] = {1, 77, 1, 6, 0};  // away from what any mode writes
+  const int user[] = {1, 77, 1, 6, 0};  // away from what any mode writes; OUTMODE DIRECT LO
   const std::string warning = Box("INFO!",
                                   " ATTENTION! \n \n MAXVEC-No. IS TOO HIGH \n DECREASE MAXVEC-No. "
                                   "OR SWITCH TO OUTMODE=BINARY");
@@ -58,12 +58,11 @@ TEST_F(ScopeEval, HelpNamesKeysAndEachKindOfModeWritesLocksLabelsAndShowsItsDisp
         {6, 1, {0, 0, 0, 3, 1}, "Trigger Intlim Pmod MaxcolNo Outmode", false, "UL|LL|||"},
         {7, 6, {0, 0, 0, -1, -1}, "Trigger Intlim Pmod", true, "UL|LL|||"}}) {
     SCOPED_TRACE(mode);
-    Choose("Evalmode", 0);  // frees the controls for the user
-    Choose("EditTrigger", 1);
-    Type("EditIntlim", 77);
-    Choose("EditPmod", 1);
-    Type("EditMaxcolNo", 6);
-    Choose("EditOutmode", 0);  // DIRECT LO
+    Choose("Evalmode", 0);         // frees the controls for the user
+    for (int k = 0; k < 5; ++k) {  // INTLIM and MAXVEC-No. typed, the rings chosen
+      const QByteArray control = QByteArray("Edit") + forced[k];
+      k == 1 || k == 3 ? Type(control, user[k]) : Choose(control, user[k]);
+    }
     toolkit->Popups().ClearShown();
     Choose("Evalmode", mode);
 

@@ -71,6 +71,12 @@ class ScopeHarness : public ProgramHarness {
   void SetCell(int column, int row, int value) {
     toolkit->SetTableCellVal(Panel(), "TeachTable", column, row, value);
   }
+  // Where cursor 1 of `graph` stands, x and y.
+  std::vector<double> Cursor(const char* graph) const {
+    std::vector<double> xy(2);
+    toolkit->GetGraphCursor(Panel(), graph, 1, &xy[0], &xy[1]);
+    return xy;
+  }
   std::size_t Sent() const { return sensor->SentRecords().size(); }
   int DataRequests() const { return sensor->GetCounters().perOrder[5]; }
 

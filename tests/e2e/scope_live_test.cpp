@@ -81,9 +81,7 @@ TEST_F(ScopeLive, DisplaysHistoriesCursorAndChartsShowWhatTheSensorSent) {
     if (sent.size() == 6 && checked == 0) {
       Click("ButtonGo");  // a second Go starts no second cycle, which would not come back
       EXPECT_EQ(Sent(), 6u);
-      Values xy(2);
-      toolkit->GetGraphCursor(Panel(), "GraphData1", 1, &xy[0], &xy[1]);
-      EXPECT_EQ(xy, Values({double(sent[4][3]), double(sent[4][4])}));
+      EXPECT_EQ(Cursor("GraphData1"), Values({double(sent[4][3]), double(sent[4][4])}));
       ExpectShown(sent[4]);
       EXPECT_TRUE(Trace("GraphRaw1", 0).empty() && Trace("GraphGF", 0).empty());
       Choose("SelectSource", 5);

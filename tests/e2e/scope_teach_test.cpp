@@ -29,11 +29,6 @@ class ScopeTeach : public ScopeHarness {
     }
     return Record{};
   }
-  std::vector<double> ZoomCursor() const {
-    std::vector<double> xy(2);
-    toolkit->GetGraphCursor(Panel(), "GraphData2", 1, &xy[0], &xy[1]);
-    return xy;
-  }
   bool ZoomInFront() const { return toolkit->IsInFront(Panel(), "GraphData2", "GraphData1"); }
 };
 
@@ -51,11 +46,11 @@ TEST_F(ScopeTeach, GoDuringTheZoomGoesLiveAndTheZoomShowsTaughtCirclesAndTheLive
     bool zoomStill = false, liveShown = false;
     if (fromLive) After(50, [&] { Click("ButtonZoom"); });
     After(150, [&] {
-      zoom = ZoomCursor();
+      zoom = Cursor("GraphData2");
       Click("ButtonGo");  // returns once Stop has ended the cycle
     });
     After(350, [&] {
-      zoomStill = ZoomCursor() == zoom;
+      zoomStill = Cursor("GraphData2") == zoom;
       liveShown = scope->live.cycleRunning && ShownRecord(Int("DispX"), Int("DispY")) != Record{};
       Click("ButtonStop");
     });
@@ -113,7 +108,7 @@ TEST_F(ScopeTeach, GoDuringTheZoomGoesLiveAndTheZoomShowsTaughtCirclesAndTheLive
   std::uint64_t framesAtTeach = 0;
   After(250, [&] {
     frontBefore = ZoomInFront();
-    const std::vector<double> xy = ZoomCursor();
+    const std::vector<double> xy = Cursor("GraphData2");
     taught = ShownRecord(static_cast<int>(xy[0]), static_cast<int>(xy[1]));
     Click("ButtonTeachDataTo");
     framesAtTeach = sensor->GetCounters().frames;
@@ -133,7 +128,7 @@ TEST_F(ScopeTeach, GoDuringTheZoomGoesLiveAndTheZoomShowsTaughtCirclesAndTheLive
   const Record last = sensor->SentRecords().back();
   EXPECT_EQ(last[kVNo], 255);
   // The view grew to take in the point far outside the circles.
-  const std::vector<double> xy = ZoomCursor();
+  const std::vector<double> xy = Cursor("GraphData2");
   EXPECT_EQ(xy, std::vector<double>({double(last[kX]), double(last[kY])}));
   std::vector<double> a(4);
   toolkit->AxisRange(Panel(), "GraphData2", ui::Axis::kX, &a[0], &a[1]);
