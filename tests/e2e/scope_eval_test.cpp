@@ -7,11 +7,7 @@
 namespace tavix::e2e {
 namespace {
 
-class ScopeEval : public ScopeHarness {
- protected:
-  bool Dimmed(const QString& name) const { return toolkit->IsDimmed(Panel(), name); }
-  bool Visible(const QString& name) const { return toolkit->IsVisible(Panel(), name); }
-};
+using ScopeEval = ScopeHarness;
 
 // A right click shows a control's help exactly as written and does not switch
 // a toggle (that it starts no callback is the toolkit suite's); a screen
@@ -48,6 +44,8 @@ TEST_F(ScopeEval, HelpNamesKeysAndEachKindOfModeWritesLocksLabelsAndShowsItsDisp
   EXPECT_TRUE(QTest::qWaitFor([&] { return !ReceivedOrders(*sensor).empty(); }, 1000));
   EXPECT_EQ(ReceivedOrders(*sensor), Orders{3});
 
+  const auto dimmed = [&](const QString& name) { return toolkit->IsDimmed(Panel(), name); };
+  const auto visible = [&](const QString& name) { return toolkit->IsVisible(Panel(), name); };
   const char* const forced[] = {"Trigger", "Intlim", "Pmod", "MaxcolNo", "Outmode"};
   const int user[] = {1, 77, 1, 6, 0};  // away from what any mode writes; OUTMODE DIRECT LO
   const std::string warning = Box("INFO!",
@@ -70,14 +68,14 @@ TEST_F(ScopeEval, HelpNamesKeysAndEachKindOfModeWritesLocksLabelsAndShowsItsDisp
     for (int k = 0; k < 5; ++k) {
       const QByteArray control = QByteArray("Edit") + forced[k];
       EXPECT_EQ(Int(control), values[k] < 0 ? user[k] : values[k]) << forced[k];
-      EXPECT_EQ(Dimmed(control), QString(locked).split(' ').contains(forced[k])) << forced[k];
+      EXPECT_EQ(dimmed(control), QString(locked).split(' ').contains(forced[k])) << forced[k];
     }
-    EXPECT_EQ(Visible("ButtonCalibGf60Deg"), calibButton);
+    EXPECT_EQ(visible("ButtonCalibGf60Deg"), calibButton);
     QStringList columns;
     for (int c = 1; c <= 5; ++c) columns << toolkit->TableColumnLabel(Panel(), "TeachTable", c);
     EXPECT_EQ(columns.join('|').toStdString(), labels);
     // Power slider: locked in the gloss mode, otherwise by PMOD.
-    EXPECT_EQ(Dimmed("SlidePower"), mode == 7 || Int("EditPmod") != 0);
+    EXPECT_EQ(dimmed("SlidePower"), mode == 7 || Int("EditPmod") != 0);
     // Rows up to MAXVEC-No. are active; above 5 with DIRECT LO it warns.
     const int maxcol = Int("EditMaxcolNo");
     EXPECT_EQ(toolkit->TableRowLabelColor(Panel(), "TeachTable", maxcol), kGreen);
@@ -97,7 +95,7 @@ TEST_F(ScopeEval, HelpNamesKeysAndEachKindOfModeWritesLocksLabelsAndShowsItsDisp
   for (const auto& [source, on] : shown) {
     Choose("SelectSource", source);
     for (const QString& name : controls) {
-      EXPECT_EQ(Visible(name), QString(on).split(' ').contains(name))
+      EXPECT_EQ(visible(name), QString(on).split(' ').contains(name))
           << "SOURCE " << source << " " << name.toStdString();
     }
   }

@@ -10,14 +10,7 @@
 namespace tavix::e2e {
 namespace {
 
-class ScopeFrame : public ScopeHarness {
- protected:
-  protocol::ParamWords SensorBlock(bool eeprom) {
-    protocol::ParamWords block{};
-    sensor->WithModel([&](sim::SensorModel& m) { block = eeprom ? m.eeprom : m.ram; });
-    return block;
-  }
-};
+using ScopeFrame = ScopeHarness;
 
 // A silent sensor: the time-out box comes before the main panel shows.
 TEST_F(ScopeFrame, SilentSensorShowsTimeoutBoxBeforeTheMainPanel) {
@@ -74,6 +67,11 @@ TEST_F(ScopeFrame, StartUpShowsTheRamBlockAndGetSendAndSaveCarryItUnchanged) {
     m.eeprom[0] = 1100;  // POWER beyond the slider too, but not the RAM's
   });
   ASSERT_EQ(StartProgram(), 0);
+  const auto sensorBlock = [&](bool eeprom) {
+    protocol::ParamWords block{};
+    sensor->WithModel([&](sim::SensorModel& m) { block = eeprom ? m.eeprom : m.ram; });
+    return block;
+  };
   EXPECT_EQ(ReceivedOrders(*sensor), (Orders{7, 3}));
   // Shown as the sensor sent them, not clamped to the controls' ranges.
   EXPECT_EQ((Orders{Int("SlidePower"), Int("EditAverage"), Int("EditIntlim"), Int("EditMaxcolNo")}),
@@ -87,8 +85,7 @@ TEST_F(ScopeFrame, StartUpShowsTheRamBlockAndGetSendAndSaveCarryItUnchanged) {
   Click("ButtonGet");
   EXPECT_EQ(ReceivedOrders(*sensor), Orders{4});
   EXPECT_EQ(Int("SlidePower"), 1100);
-  protocol::ParamWords expected =
-      SensorBlock(true);  // words 9..15 and those beyond the ranges as read
+  auto expected = sensorBlock(true);  // words 9..15 and those beyond the ranges as read
   expected[4] = 256;
   expected[6] = 31;  // MAXVEC-No. as taken in
   expected[16 + 5 + 2] = 99;
@@ -103,7 +100,7 @@ TEST_F(ScopeFrame, StartUpShowsTheRamBlockAndGetSendAndSaveCarryItUnchanged) {
     if (eeprom) orders.push_back(6);
     AwaitFrames(*sensor, orders.size());
     EXPECT_EQ(ReceivedOrders(*sensor), orders);
-    EXPECT_EQ(SensorBlock(eeprom), expected);
+    EXPECT_EQ(sensorBlock(eeprom), expected);
   }
   EXPECT_TRUE(Boxes().empty());
   Click("SelectFILE");
