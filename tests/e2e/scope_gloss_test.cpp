@@ -15,10 +15,7 @@ class ScopeGloss : public ScopeHarness {
   // The program in evaluation mode GF 60DEG, its calibration panel open;
   // on a new, paced sensor if asked.
   void Start(bool newPacedSensor = false) {
-    if (newPacedSensor) {
-      sensor->Stop();
-      StartSensor(/*pacing=*/true);
-    }
+    if (newPacedSensor) StartSensor(/*pacing=*/true);  // in place of the harness's
     ASSERT_EQ(StartProgram(), 0);
     Choose("Evalmode", 7);  // which shows the button (the eval suite's mode case)
     Click("ButtonCalibGf60Deg");
