@@ -60,9 +60,8 @@ QString WalkAndPress(const QString& target, const std::function<int()>& passes, 
     if (registry.isEmpty()) continue;
     for (const QString& name : bus.interface()->registeredServiceNames().value()) {
       if (app.isEmpty() && name.startsWith(':') && name != bus.baseService() && name != registry &&
-          replied(call(name, root, "org.a11y.atspi.Accessible", "GetChildren"))) {
+          replied(call(name, root, "org.a11y.atspi.Accessible", "GetChildren")))
         app = name;
-      }
     }
   }
   if (app.isEmpty()) return "the program is not on the accessibility bus";

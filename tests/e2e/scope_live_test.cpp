@@ -176,9 +176,8 @@ TEST_F(ScopeLive, AFailedPassIsReportedOnceAndNeverShowsAMisframedRecord) {
     if (live) ExpectShown(sensor->SentRecords().back());
     EXPECT_EQ(Boxes().size(), 1u);
     const std::vector<Record> sent = sensor->SentRecords();
-    for (const Record& r : taken) {
+    for (const Record& r : taken)
       EXPECT_NE(std::find(sent.begin(), sent.end(), r), sent.end()) << "a misframed record";
-    }
   }
 }
 
