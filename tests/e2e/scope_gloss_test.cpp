@@ -107,7 +107,7 @@ TEST_F(ScopeGloss, FullCalibrationStoresVerifiedWordsAndSwitchesTheSensorToGloss
 
 // Opening, closing, help and a reference 2 before any reference 1 send
 // nothing. Then CLOSE during a search ends it at its next step (the window's
-// close calls the same close, as the first part shows): no more frames, no
+// close calls the same close, as the steps above show): no more frames, no
 // result box, no calibration word changed, the main panel back. A silent
 // sensor ends it at the failed step with one failure report, not one per
 // step: the step's power kept, no other word changed.
