@@ -8,11 +8,11 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
-#include <QSet>
 #include <QThread>
 #include <atomic>
 #include <deque>
 #include <functional>
+#include <set>
 
 #include "scope_harness.h"
 
@@ -60,9 +60,8 @@ QString WalkAndPress(const QString& target, const std::function<int()>& passes, 
     if (registry.isEmpty()) continue;
     for (const QString& name : bus.interface()->registeredServiceNames().value()) {
       if (app.isEmpty() && name.startsWith(':') && name != bus.baseService() && name != registry &&
-          replied(call(name, root, "org.a11y.atspi.Accessible", "GetChildren"))) {
+          replied(call(name, root, "org.a11y.atspi.Accessible", "GetChildren")))
         app = name;
-      }
     }
   }
   if (app.isEmpty()) return "the program is not on the accessibility bus";
@@ -72,7 +71,7 @@ QString WalkAndPress(const QString& target, const std::function<int()>& passes, 
   // tree that names an object twice, or that changes under the walk, ends
   // it with an error instead of keeping it going.
   QString found;
-  QSet<QString> seen{root};
+  std::set<QString> seen{root};
   const double walkEnd = Timer() + 30.0;
   for (std::deque<QString> paths{root}; !paths.empty(); paths.pop_front()) {
     if (Timer() > walkEnd || walk.stop)
@@ -83,9 +82,8 @@ QString WalkAndPress(const QString& target, const std::function<int()>& passes, 
              {QStringLiteral("org.a11y.atspi.Accessible"), QStringLiteral("Name")});
     call(app, path, "org.a11y.atspi.Accessible", "GetRole");
     if (replied(name) && found.isEmpty() &&
-        name.arguments().value(0).value<QDBusVariant>().variant().toString() == target) {
+        name.arguments().value(0).value<QDBusVariant>().variant().toString() == target)
       found = path;
-    }
     const QDBusMessage children = call(app, path, "org.a11y.atspi.Accessible", "GetChildren");
     if (!replied(children)) continue;
     const QDBusArgument list = children.arguments().value(0).value<QDBusArgument>();
@@ -96,20 +94,16 @@ QString WalkAndPress(const QString& target, const std::function<int()>& passes, 
       list.beginStructure();
       list >> service >> child;
       list.endStructure();
-      if (service == app && !seen.contains(child.path())) {
-        seen.insert(child.path());
-        paths.push_back(child.path());
-      }
+      if (service == app && seen.insert(child.path()).second) paths.push_back(child.path());
     }
     list.endArray();
   }
   if (found.isEmpty()) return "no control named " + target;
   walk.passes = passes();
   walk.pressStart = Timer();
-  if (!replied(call(app, found, "org.a11y.atspi.Action", "DoAction", {QVariant(0)}))) {
-    return "the press failed";
-  }
-  return "";
+  const bool pressed =
+      replied(call(app, found, "org.a11y.atspi.Action", "DoAction", {QVariant(0)}));
+  return pressed ? "" : "the press failed";
 }
 
 class ScopeAccess : public ScopeHarness {};
@@ -120,10 +114,9 @@ TEST_F(ScopeAccess, APressOfStopThroughTheAccessibilityBusEndsTheLiveCycleAtOnce
   ASSERT_EQ(StartProgram(), 0);
   Walk walk;
   QString error;
-  const std::unique_ptr<QThread> client(QThread::create([&] {
-    error = WalkAndPress(
-        "STOP", [this] { return DataRequests(); }, walk);
-  }));
+  const auto passes = [this] { return DataRequests(); };
+  const std::unique_ptr<QThread> client(
+      QThread::create([&] { error = WalkAndPress("STOP", passes, walk); }));
   client->start();
   int passesBefore = 0;
   After(300, [&] {

@@ -3,7 +3,6 @@
 
 #include <csignal>
 
-#include <QDir>
 #include <QFile>
 
 #include "harness.h"
@@ -47,6 +46,14 @@ class ScopeHarness : public ProgramHarness {
     });
   }
 
+  // Runs `step` every `ms` milliseconds (0: in every round of events) while `owner` lives.
+  QTimer* Every(int ms, QObject* owner, std::function<void()> step) {
+    auto* timer = new QTimer(owner);
+    QObject::connect(timer, &QTimer::timeout, std::move(step));
+    timer->start(ms);
+    return timer;
+  }
+
   int Panel() const override { return scope->frame.panel; }
   bool StopLoops() override {
     const bool running = scope && (scope->flags.poll != 0 || scope->flags.pollrecord != 0);
@@ -63,6 +70,12 @@ class ScopeHarness : public ProgramHarness {
   }
   void SetCell(int column, int row, int value) {
     toolkit->SetTableCellVal(Panel(), "TeachTable", column, row, value);
+  }
+  // Where cursor 1 of `graph` stands, x and y.
+  std::vector<double> Cursor(const char* graph) const {
+    std::vector<double> xy(2);
+    toolkit->GetGraphCursor(Panel(), graph, 1, &xy[0], &xy[1]);
+    return xy;
   }
   std::size_t Sent() const { return sensor->SentRecords().size(); }
   int DataRequests() const { return sensor->GetCounters().perOrder[5]; }

@@ -47,9 +47,8 @@ class ScopeLive : public ScopeHarness {
   void ExpectShown(const Record& r) const {
     Values shown, want;
     for (const char* name : {"DispRED", "DispGREEN", "DispBLUE", "DispR", "DispG", "DispB", "DispX",
-                             "DispY", "DispINT", "DispCOL", "DispGF", "DispGFBig"}) {
+                             "DispY", "DispINT", "DispCOL", "DispGF", "DispGFBig"})
       shown.push_back(toolkit->GetCtrlDouble(Panel(), name));
-    }
     for (int word : {0, 1, 2, 0, 1, 2, 3, 4, 5, 6}) want.push_back(r[word]);
     want.insert(want.end(), {r[10] / 10.0, r[10] / 10.0});
     EXPECT_EQ(shown, want);
@@ -70,9 +69,8 @@ TEST_F(ScopeLive, DisplaysHistoriesCursorAndChartsShowWhatTheSensorSent) {
   Start();
   sensor->WithModel([](sim::SensorModel& m) { m.ram[11] = 801; });  // GF 499: 49.9 is no float
   Type("EditNo", 30);  // the highest row selector reads table row 31
-  for (const auto& [column, value] : {std::pair{1, 3000}, {2, 1000}, {4, 4000}, {5, 200}}) {
+  for (const auto& [column, value] : {std::pair{1, 3000}, {2, 1000}, {4, 4000}, {5, 200}})
     SetCell(column, 31, value);
-  }
   const auto taught = scope->vars.ctt[30];
   Choose("SelectSource", 0);
   constexpr std::size_t kPasses = 120;
@@ -83,9 +81,7 @@ TEST_F(ScopeLive, DisplaysHistoriesCursorAndChartsShowWhatTheSensorSent) {
     if (sent.size() == 6 && checked == 0) {
       Click("ButtonGo");  // a second Go starts no second cycle, which would not come back
       EXPECT_EQ(Sent(), 6u);
-      Values xy(2);
-      toolkit->GetGraphCursor(Panel(), "GraphData1", 1, &xy[0], &xy[1]);
-      EXPECT_EQ(xy, Values({double(sent[4][3]), double(sent[4][4])}));
+      EXPECT_EQ(Cursor("GraphData1"), Values({double(sent[4][3]), double(sent[4][4])}));
       ExpectShown(sent[4]);
       EXPECT_TRUE(Trace("GraphRaw1", 0).empty() && Trace("GraphGF", 0).empty());
       Choose("SelectSource", 5);
@@ -141,8 +137,8 @@ TEST_F(ScopeLive, AFailedPassIsReportedOnceAndNeverShowsAMisframedRecord) {
     const bool live = std::string(loop) == "ButtonGo";
     std::vector<Record> taken;
     std::size_t faultAt = Sent() + 3, stopAt = faultAt + 6, met = 0;
-    QTimer round;  // once per pass: what the pass took, the fault, the end
-    QObject::connect(&round, &QTimer::timeout, [&] {
+    QObject steps;  // once per pass: what the pass took, the fault, the end
+    Every(0, &steps, [&] {
       taken.push_back(scope->record.databuf);
       if (Sent() == faultAt && met == 0) {
         met = DataRequests();  // the request the fault meets, counted from 0
@@ -151,7 +147,6 @@ TEST_F(ScopeLive, AFailedPassIsReportedOnceAndNeverShowsAMisframedRecord) {
       if (Sent() >= stopAt && !live) scope->flags.poll = 0;
       if (Sent() == stopAt && live) After(10, [this] { Click("ButtonStop"); });  // into a wait
     });
-    round.start(0);
     Click(loop);  // ends with the fault's report
     EXPECT_EQ(Boxes(), Strings{Box(QString("TAVIX LIVE TEST SENSOR").leftJustified(48),
                                    scope::texts::InfoTimeoutVer)});
@@ -181,9 +176,8 @@ TEST_F(ScopeLive, AFailedPassIsReportedOnceAndNeverShowsAMisframedRecord) {
     if (live) ExpectShown(sensor->SentRecords().back());
     EXPECT_EQ(Boxes().size(), 1u);
     const std::vector<Record> sent = sensor->SentRecords();
-    for (const Record& r : taken) {
+    for (const Record& r : taken)
       EXPECT_NE(std::find(sent.begin(), sent.end(), r), sent.end()) << "a misframed record";
-    }
   }
 }
 

@@ -10,10 +10,6 @@ constexpr int kX = 3, kY = 4, kINT = 5, kVNo = 6;  // record words
 
 class ScopeTeach : public ScopeHarness {
  protected:
-  void SetUp() override {
-    ScopeHarness::SetUp();
-    ASSERT_EQ(StartProgram(), 0);
-  }
   Row RowOf(int row) const {
     Row words{};
     for (int c = 0; c < 5; ++c) words[c] = Cell(c + 1, row + 1);
@@ -33,18 +29,16 @@ class ScopeTeach : public ScopeHarness {
     }
     return Record{};
   }
-  std::vector<double> ZoomCursor() const {
-    std::vector<double> xy(2);
-    toolkit->GetGraphCursor(Panel(), "GraphData2", 1, &xy[0], &xy[1]);
-    return xy;
-  }
   bool ZoomInFront() const { return toolkit->IsInFront(Panel(), "GraphData2", "GraphData1"); }
-  std::uint32_t CursorColour() const { return toolkit->CursorColor(Panel(), "GraphData2", 1); }
 };
 
 // Go during the zoom ends it and starts the live cycle, wherever the zoom
-// was started from; Stop then ends everything.
-TEST_F(ScopeTeach, GoDuringTheZoomStartsTheLiveCycleWhereverTheZoomBegan) {
+// was started from; Stop then ends everything. Then the whole road: teach
+// four nearby colours from the live cycle, adjust the radii (which starts the
+// zoom; a right click ends it), send the table, zoom onto a target inside the
+// first circle, then onto one far from every circle.
+TEST_F(ScopeTeach, GoDuringTheZoomGoesLiveAndTheZoomShowsTaughtCirclesAndTheLivePoint) {
+  ASSERT_EQ(StartProgram(), 0);
   SetTarget(4.0, 4.0, 4.0, 60.0);  // every frame differs
   for (const bool fromLive : {false, true}) {
     SCOPED_TRACE(fromLive ? "zoom from the live cycle" : "zoom from idle");
@@ -52,11 +46,11 @@ TEST_F(ScopeTeach, GoDuringTheZoomStartsTheLiveCycleWhereverTheZoomBegan) {
     bool zoomStill = false, liveShown = false;
     if (fromLive) After(50, [&] { Click("ButtonZoom"); });
     After(150, [&] {
-      zoom = ZoomCursor();
+      zoom = Cursor("GraphData2");
       Click("ButtonGo");  // returns once Stop has ended the cycle
     });
     After(350, [&] {
-      zoomStill = ZoomCursor() == zoom;
+      zoomStill = Cursor("GraphData2") == zoom;
       liveShown = scope->live.cycleRunning && ShownRecord(Int("DispX"), Int("DispY")) != Record{};
       Click("ButtonStop");
     });
@@ -65,12 +59,7 @@ TEST_F(ScopeTeach, GoDuringTheZoomStartsTheLiveCycleWhereverTheZoomBegan) {
     EXPECT_TRUE(scope->flags.poll == 0 && !scope->live.cycleRunning);
   }
   EXPECT_TRUE(Boxes().empty());
-}
 
-// The whole road: teach four nearby colours from the live cycle, adjust the
-// radii (which starts the zoom; a right click ends it), send the table, zoom
-// onto a target inside the first circle, then onto one far from every circle.
-TEST_F(ScopeTeach, ZoomShowsTaughtCirclesAndFollowsTheLivePoint) {
   Click("ButtonResetTable");
   toolkit->SetCtrlVal(Panel(), "EditNo", 0);
   toolkit->SetCtrlVal(Panel(), "RadioInc", 1);
@@ -108,7 +97,7 @@ TEST_F(ScopeTeach, ZoomShowsTaughtCirclesAndFollowsTheLivePoint) {
   SetTarget(4.0, 4.0, 4.0, 10.0);
   std::uint32_t inside = 0;
   After(150, [&] {
-    inside = CursorColour();
+    inside = toolkit->CursorColor(Panel(), "GraphData2", 1);
     Screenshot(W("GraphData2"), "zoom.png");
     SetTarget(6.0, 1.5, 1.0, 60.0);  // red, far from every circle; every record differs
   });
@@ -119,7 +108,7 @@ TEST_F(ScopeTeach, ZoomShowsTaughtCirclesAndFollowsTheLivePoint) {
   std::uint64_t framesAtTeach = 0;
   After(250, [&] {
     frontBefore = ZoomInFront();
-    const std::vector<double> xy = ZoomCursor();
+    const std::vector<double> xy = Cursor("GraphData2");
     taught = ShownRecord(static_cast<int>(xy[0]), static_cast<int>(xy[1]));
     Click("ButtonTeachDataTo");
     framesAtTeach = sensor->GetCounters().frames;
@@ -135,11 +124,11 @@ TEST_F(ScopeTeach, ZoomShowsTaughtCirclesAndFollowsTheLivePoint) {
   EXPECT_EQ(Int("EditNo"), 5);
   EXPECT_EQ(scope->flags.poll, 0);
   EXPECT_EQ(inside, kGreen);
-  EXPECT_EQ(CursorColour(), kRed);
+  EXPECT_EQ(toolkit->CursorColor(Panel(), "GraphData2", 1), kRed);
   const Record last = sensor->SentRecords().back();
   EXPECT_EQ(last[kVNo], 255);
   // The view grew to take in the point far outside the circles.
-  const std::vector<double> xy = ZoomCursor();
+  const std::vector<double> xy = Cursor("GraphData2");
   EXPECT_EQ(xy, std::vector<double>({double(last[kX]), double(last[kY])}));
   std::vector<double> a(4);
   toolkit->AxisRange(Panel(), "GraphData2", ui::Axis::kX, &a[0], &a[1]);
