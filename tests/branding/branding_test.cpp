@@ -99,7 +99,6 @@ TEST_F(Header, ANumberOutsideTheTableDrawsNothingAndAMissingBitmapOnlyNoPicture)
   ShowLogo(tk, panel, BrandingTable{"TITLE", {&missing, 1}}, 0);
   EXPECT_TRUE(Logo(panel)->pixmap().isNull());
   ExpectTexts(panel, {{"TITLE", 218, 30, 18}, {"Demo Instruments", 15, 5, 12}}, 0x0080FF);
-  EXPECT_EQ(tk.DisplayImageFile(panel, "Logo", "no-such-logo.png"), -1);
 }
 
 }  // namespace
