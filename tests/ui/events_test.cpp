@@ -176,6 +176,10 @@ TEST_F(UiTest, TableCellsAreAddressedColumnRowFromOne) {
   ASSERT_EQ(calls.size(), 1u);
   const Call& call = calls[0];  // data: row, column
   EXPECT_EQ(std::tuple(call.event, call.data1, call.data2), std::tuple(EVENT_COMMIT, 2, 4));
+  // The table as a whole holds no value or text: 0 and an empty text (the
+  // getters once called each other without end here).
+  EXPECT_EQ(tk.GetCtrlInt(panel, "TeachTable"), 0);
+  EXPECT_EQ(tk.GetCtrlString(panel, "TeachTable"), "");
 }
 
 }  // namespace
