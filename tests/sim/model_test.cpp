@@ -64,8 +64,6 @@ TEST(SensorModel, VNoFollowsTheEvaluationMode) {
   // Mode 7: the first active row whose window holds GF (ref2 gives 40).
   Set(m, {{3, 7}, {9, 75}, {11, 3750}, {16, 30}, {17, 0}, {21, 50}, {22, 35}});
   EXPECT_EQ(Rec(m, 6, "ref2"), 1);
-  Set(m, {{6, 1}});
-  EXPECT_EQ(Rec(m, 6), 255);
 }
 
 TEST(SensorModel, GlossCalibrationPassesOnTheReferencesOnlyAndTheyGiveTheirGloss) {
