@@ -181,7 +181,6 @@ TEST_F(TavixTest, WriteEepromReadBackAndCheck) {
   const QString path = WriteSet("line.dat", file);
   const Outcome w = Run({"write", "eeprom", path});
   EXPECT_EQ(w.code, 0) << w.err.toStdString();
-  EXPECT_EQ(w.OutLines().size(), 1);
   EXPECT_TRUE(w.err.contains("MAXVEC-No. 40 is sent as 31")) << w.err.toStdString();
   std::vector<int> expected = {7, 1};
   expected.insert(expected.end(), 31, 2);
@@ -193,8 +192,7 @@ TEST_F(TavixTest, WriteEepromReadBackAndCheck) {
   // whose block keeps what the sensor sent).
   protocol::ParamWords sent = file;
   sent[6] = 31;
-  const Outcome r = Run({"read", "eeprom", "-o", Path("back.dat")});
-  EXPECT_EQ(r.code, 0) << r.err.toStdString();
+  EXPECT_EQ(Run({"read", "eeprom", "-o", Path("back.dat")}).code, 0);
   EXPECT_EQ(Read(Path("back.dat")), protocol::FormatParamFile(sent));
   EXPECT_EQ(Run({"read", "eeprom"}).out, protocol::FormatParamFile(sent));
   EXPECT_EQ(Run({"check", "eeprom", path}).code, 0);
@@ -243,8 +241,7 @@ TEST_F(TavixTest, LiveLinesAreTheSimulatorsReadings) {
   ExpectCsvOf(asCsv, sensor->SentRecords());
 
   sensor = StartSensor(false);
-  const Outcome rec = Run({"live", "--count", "4", "--format", "record", "-o", Path("r.dat")});
-  EXPECT_EQ(rec.code, 0);
+  EXPECT_EQ(Run({"live", "--count", "4", "--format", "record", "-o", Path("r.dat")}).code, 0);
   std::vector<logic::Record> records;
   for (const SimRecord& r : sensor->SentRecords())
     records.push_back({r[0], r[1], r[2], r[3], r[4], r[5], r[10]});
@@ -257,8 +254,7 @@ TEST_F(TavixTest, LiveLinesAreTheSimulatorsReadings) {
 // (The version text: the install test's tavix version against the
 // installed simulator.)
 TEST_F(TavixTest, FactorsAndPorts) {
-  const Outcome set = Run({"factors", "set", "1100", "900", "1250", "--yes"});
-  EXPECT_EQ(set.code, 0) << set.err.toStdString();
+  EXPECT_EQ(Run({"factors", "set", "1100", "900", "1250", "--yes"}).code, 0);
   EXPECT_EQ(Run({"factors"}).out, "1100 900 1250\n");
   EXPECT_EQ(Run({"factors", "set", "700", "1300", "1000", "--yes", "--force"}).code, 0);
   EXPECT_EQ(Run({"factors"}).out, "700 1300 1000\n");
@@ -310,10 +306,8 @@ TEST_F(TavixTest, AFaultGivesOneMessageAndNoMisframedLine) {
     EXPECT_EQ(o.code, 1);
     EXPECT_TRUE(o.Message().startsWith(Device(*sensor) + ": ")) << o.err.toStdString();
     EXPECT_TRUE(o.Message().contains(QLatin1String(cause))) << o.err.toStdString();
-    if (!live) {
-      EXPECT_TRUE(o.out.isEmpty());
-      continue;
-    }
+    EXPECT_TRUE(live || o.out.isEmpty()) << "a write prints nothing on a fault";
+    if (!live) continue;
     ExpectCsvOf(o.OutLines(), sensor->SentRecords());
     // The header and the readings before the fault; the one whose answer
     // the fault meets (in the guard, or with the next request on the line)
