@@ -200,12 +200,11 @@ TEST_F(CalibWorkflow, ClosingThePanelDuringGoOrCalculateEndsTheProgram) {
     sensor->ClearLog();
     toolkit->Popups().QueueConfirm(1);
     const std::size_t start = Sent();
-    QTimer round;
-    QObject::connect(&round, &QTimer::timeout, [&, frames = frames] {
+    QObject steps;
+    Every(0, &steps, [&, frames = frames] {
       if (Sent() == start + frames) toolkit->PanelWidget(Panel())->close();
     });
-    round.start(0);
-    QTimer::singleShot(0, &round, [&, button = button] { Click(button); });
+    QTimer::singleShot(0, &steps, [&, button = button] { Click(button); });
     EXPECT_EQ(calib->RunAndShutDown(), 0);
     EXPECT_EQ(ReceivedOrders(*sensor), Orders(frames, 5));
     EXPECT_EQ(calib->live.poll, 0);

@@ -120,6 +120,17 @@ class ProgramHarness : public ::testing::Test {
     sensor->Stop();
     for (const char* name : {"TAVIX_COM1", "TAVIX_COM2"}) qunsetenv(name);
   }
+  // Builds `program` on the current TAVIX_COM1, runs its start-up and shows
+  // the panel, as the program does before its event loop.
+  template <class Program>
+  int Launch(std::unique_ptr<Program>& program) {
+    EndProgram();
+    MakeToolkitAndPort();
+    program = std::make_unique<Program>(*toolkit, *port);
+    const int result = program->StartUp();
+    if (result == 0) toolkit->DisplayPanel(Panel());
+    return result;
+  }
 
   // The panel the helpers below address.
   virtual int Panel() const = 0;
@@ -148,17 +159,19 @@ class ProgramHarness : public ::testing::Test {
   void After(int ms, std::function<void()> step) {
     QTimer::singleShot(ms, context.get(), std::move(step));
   }
-  // Runs `step` in every round of events the program lets run (inside a
-  // polling loop: once per pass).
-  void EveryRound(std::function<void()> step) {
-    auto* timer = new QTimer(context.get());
+  // Runs `step` every `ms` milliseconds (0: in every round of events the
+  // program lets run, inside a polling loop once per pass) while `owner` lives.
+  QTimer* Every(int ms, QObject* owner, std::function<void()> step) {
+    auto* timer = new QTimer(owner);
     QObject::connect(timer, &QTimer::timeout, std::move(step));
-    timer->start(0);
+    timer->start(ms);
+    return timer;
   }
+  void EveryRound(std::function<void()> step) { Every(0, context.get(), std::move(step)); }
 
   // The sensor goes away while the program idles: noticed within a second
-  // and told once (status and port line, no box), the port closed, the
-  // process quiet for the next 2 s. `operation` then meets the lost line
+  // and told once (status and port line, no box), the port closed, and
+  // still told once 2 s later. `operation` then meets the lost line
   // with its one report; Enter on the COM field reconnects once the sensor
   // is back.
   void ExpectIdleLossToldOnceThenReconnect(const char* operation) {
@@ -194,6 +207,7 @@ class ProgramHarness : public ::testing::Test {
   QWidget* W(const char* name) const { return toolkit->Control(Panel(), name); }
   int Int(const char* name) const { return toolkit->GetCtrlInt(Panel(), name); }
   QString Str(const char* name) const { return toolkit->GetCtrlString(Panel(), name); }
+  std::size_t Sent() const { return sensor->SentRecords().size(); }
 
   // Message and confirm boxes shown so far (file dialogs left out).
   Strings Boxes() const {
