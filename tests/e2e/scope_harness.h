@@ -1,6 +1,8 @@
 // TavixScope's real code on the generic end-to-end harness.
 #pragma once
 
+#include <sys/resource.h>
+
 #include <csignal>
 
 #include <QFile>
