@@ -9,16 +9,7 @@ namespace tavix::e2e {
 
 class CalibHarness : public ProgramHarness {
  protected:
-  // Builds the program on the current TAVIX_COM1, runs its start-up and
-  // shows the panel, as the program does before its event loop.
-  int StartProgram() {
-    EndProgram();
-    MakeToolkitAndPort();
-    calib = std::make_unique<calib::Calib>(*toolkit, *port);
-    const int result = calib->StartUp();
-    if (result == 0) toolkit->DisplayPanel(Panel());
-    return result;
-  }
+  int StartProgram() { return Launch(calib); }
   int Panel() const override { return calib->frame.panel; }
   bool StopLoops() override {
     if (calib == nullptr || calib->live.poll == 0) return false;
@@ -30,7 +21,6 @@ class CalibHarness : public ProgramHarness {
     calib.reset();
   }
 
-  std::size_t Sent() const { return sensor->SentRecords().size(); }
   std::array<int, 3> EditFactors() const {
     return {Int("EditCFR"), Int("EditCFG"), Int("EditCFB")};
   }

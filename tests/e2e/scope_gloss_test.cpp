@@ -1,7 +1,5 @@
 // The 60-degree gloss calibration of the scope against the simulator: both
 // reference searches, the verified EEPROM write, and what failures leave.
-#include <iostream>
-
 #include "scope_harness.h"
 
 namespace tavix::e2e {
@@ -33,8 +31,8 @@ class ScopeGloss : public ScopeHarness {
   std::string Info(const char* text) const { return Box("ATTENTION!", text); }
 };
 
-// Reference 1 runs against the paced sensor: ten steps of 0.3 s settle time
-// and one exchange each on the 19200-baud line, its time printed.
+// Reference 1 runs against the paced sensor: ten steps of a settle time and
+// one exchange each on the 19200-baud line.
 TEST_F(ScopeGloss, FullCalibrationStoresVerifiedWordsAndSwitchesTheSensorToGlossMode) {
   Start(/*newPacedSensor=*/true);
   // Presses on the panel while reference 1 searches: all ignored. A second
@@ -47,12 +45,7 @@ TEST_F(ScopeGloss, FullCalibrationStoresVerifiedWordsAndSwitchesTheSensorToGloss
     during = {toolkit->BackColor(Calib(), "ButtonStartCalibRef1") == kRed, Shown()};
   });
   sensor->WithModel([](sim::SensorModel& m) { EXPECT_TRUE(sim::NamedTarget("ref1", &m.target)); });
-  const double start = Timer();
   ClickCalib("ButtonStartCalibRef1");
-  const double seconds = Timer() - start;
-  std::cout << "reference 1 search against the paced simulator: " << seconds << " s\n";
-  EXPECT_GE(seconds, 3.0);
-  EXPECT_LT(seconds, 5.0);  // generous: the build machine is shared
   EXPECT_EQ(during, std::pair(true, std::pair(false, true)));  // grey again: the later case
   EXPECT_EQ(Gloss(), (Words{75, 0, 3750}));
   EXPECT_EQ(std::pair(toolkit->GetCtrlInt(Calib(), "Disp60Deg"),

@@ -1,6 +1,8 @@
 // TavixScope's real code on the generic end-to-end harness.
 #pragma once
 
+#include <sys/resource.h>
+
 #include <csignal>
 
 #include <QFile>
@@ -27,16 +29,7 @@ inline void SizeLimit(rlim_t bytes) {
 
 class ScopeHarness : public ProgramHarness {
  protected:
-  // Builds the program on the current TAVIX_COM1 and runs its start-up;
-  // then shows the main panel, as the program does before its event loop.
-  int StartProgram() {
-    EndProgram();
-    MakeToolkitAndPort();
-    scope = std::make_unique<scope::Scope>(*toolkit, *port);
-    const int result = scope->StartUp();
-    if (result == 0) toolkit->DisplayPanel(Panel());
-    return result;
-  }
+  int StartProgram() { return Launch(scope); }
 
   // A longer guard than the harness's, for a case that a few slow loops outlast.
   void GuardLoops(int ms) {
@@ -44,14 +37,6 @@ class ScopeHarness : public ProgramHarness {
     After(ms, [this, ms] {
       if (StopLoops()) ADD_FAILURE() << "a polling loop was still running after " << ms << " ms";
     });
-  }
-
-  // Runs `step` every `ms` milliseconds (0: in every round of events) while `owner` lives.
-  QTimer* Every(int ms, QObject* owner, std::function<void()> step) {
-    auto* timer = new QTimer(owner);
-    QObject::connect(timer, &QTimer::timeout, std::move(step));
-    timer->start(ms);
-    return timer;
   }
 
   int Panel() const override { return scope->frame.panel; }
@@ -77,7 +62,6 @@ class ScopeHarness : public ProgramHarness {
     toolkit->GetGraphCursor(Panel(), graph, 1, &xy[0], &xy[1]);
     return xy;
   }
-  std::size_t Sent() const { return sensor->SentRecords().size(); }
   int DataRequests() const { return sensor->GetCounters().perOrder[5]; }
 
   std::unique_ptr<scope::Scope> scope;
