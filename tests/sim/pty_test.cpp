@@ -54,8 +54,8 @@ TEST_F(PtySensorTest, CountsFramesThatArriveWhileTheSensorIsBusy) {
   }
 }
 
-// A silence that write-only frames do not use up: the tavix suite's write
-// that meets it on the read-back.
+// The short and late faults. (The silence, which write-only frames do not
+// use up, is the tavix suite's: its write meets it on the read-back.)
 TEST_F(PtySensorTest, FaultsChangeTheNextAnswer) {
   sim->InjectFault(Fault::kShort);
   EXPECT_EQ(port->Exchange(Frame(5), 32, 0.1).size(), 29u);
